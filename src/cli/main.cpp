@@ -1,0 +1,124 @@
+// scenewright-cli: the headless front end for scripts and CI.
+
+#include "commands/CommandCatalogue.h"
+#include "commands/SwCharacter.h"
+#include "document/LogLine.h"
+#include "document/ScenewrightDoc.h"
+#include "platform/Cp932.h"
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Terminal text is UTF-8; the program's own texts are CP932.
+void Print(std::FILE* stream, const std::string& cp932Line) {
+    std::fprintf(stream, "%s\n", sw::cp932::ToUtf8ForDisplay(cp932Line).c_str());
+}
+
+// Prints the document's log as the editor's output view shows it.
+class CTerminalLog : public IScenewrightView {
+public:
+    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override {
+        const std::string line = LogLineForHint(*doc, hint);
+        if (line.empty())
+            return;
+        Print(LogLineKindForHint(hint) == LogLineKind::Error ? stderr : stdout, line);
+    }
+};
+
+const char kUsage[] =
+    "usage: scenewright-cli COMMAND ...\n"
+    "\n"
+    "commands:\n"
+    "  check FILE.swo        open a project and print a summary of it\n"
+    "  resave IN.swo OUT.swo open a project and write it again\n";
+
+int Usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+bool ArgumentPath(const char* argument, std::string& path) {
+    if (sw::cp932::FromUtf8(argument, path))
+        return true;
+    std::fprintf(stderr, "%s: this path has no Shift_JIS (CP932) form\n", argument);
+    return false;
+}
+
+// Opens `argument` into `doc`, with the reader's messages on the terminal.
+bool OpenProject(CScenewrightDoc& doc, CTerminalLog& log, const char* argument) {
+    std::string path;
+    if (!ArgumentPath(argument, path))
+        return false;
+    doc.AddView(&log);
+    return doc.ReadProjectFile(path.c_str());
+}
+
+void PrintSummary(const CScenewrightDoc& doc) {
+    std::map<std::string, int> cellsByName;
+    int cellCount = 0;
+    for (const auto& scene : doc.GetScenes()) {
+        for (const auto& cell : scene->cells) {
+            const CommandTypeInfo* info = FindCommandType(cell->type);
+            const char* name = info && info->listName ? info->listName : "?";
+            ++cellsByName[name];
+            ++cellCount;
+        }
+    }
+    std::printf("scenes: %d\n", doc.GetSceneCount());
+    std::printf("cells: %d\n", cellCount);
+    for (const auto& [name, count] : cellsByName)
+        Print(stdout, "  " + name + ": " + std::to_string(count));
+    const CSwSettings& settings = doc.GetSettings();
+    std::printf("characters: %d\n", settings.GetCharacterCount());
+    for (int i = 0; i < settings.GetCharacterCount(); ++i)
+        Print(stdout, "  " + settings.GetCharacterAt(i)->FullName());
+    Print(stdout, "project folder: " + settings.root);
+}
+
+int Check(const std::vector<const char*>& arguments) {
+    if (arguments.size() != 1)
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    if (!OpenProject(doc, log, arguments[0]))
+        return 1;
+    PrintSummary(doc);
+    return 0;
+}
+
+int Resave(const std::vector<const char*>& arguments) {
+    if (arguments.size() != 2)
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    std::string target;
+    if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], target))
+        return 1;
+    if (!doc.WriteProjectFile(target.c_str())) {
+        Print(stderr, "error: " + target + " に書き込めませんでした。");
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    const std::string command = argv[1];
+    const std::vector<const char*> arguments(argv + 2, argv + argc);
+    if (command == "check")
+        return Check(arguments);
+    if (command == "resave")
+        return Resave(arguments);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return Usage();
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// Every cell type with the names the object tray and the cell list show.
+
+#include <cstdint>
+#include <span>
+
+struct CommandTypeInfo {
+    std::int32_t type;
+    const char* trayName; // null: never offered in the tray
+    const char* listName; // null: the cell list shows no row
+    // A fixed third-column text of the cell list; null where the column
+    // shows a field or nothing.
+    const char* fixedNote;
+};
+
+// All command types in object-tray order.
+std::span<const CommandTypeInfo> CommandCatalogue();
+// Null for ids outside the catalogue.
+const CommandTypeInfo* FindCommandType(std::int32_t type);

@@ -1,0 +1,101 @@
+#pragma once
+
+// The shared shape of every cell type. A type describes its own fields in a
+// table (key, kind, default); reading, writing, copying and resetting are
+// done here once from that table, so a type adds only its fields and its
+// build step.
+
+#include "model/SwObj.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class FieldKind {
+    Text,
+    Integer,
+    Flag,
+    Choice,
+    Colour,        // 0x00BBGGRR in memory, hexadecimal 0xRRGGBB in the file
+    DecimalColour, // the same colour, written in decimal
+    FilePath,      // absolute in memory, relative to the project file on disk
+    Real,
+    Unsigned,
+};
+
+struct CommandField {
+    const char* key;
+    FieldKind kind;
+    std::int32_t defaultInteger = 0;
+    const char* defaultText = "";
+    double defaultReal = 0.0;
+};
+
+class CSwCommand : public CSwObj {
+public:
+    CSwCommand(std::int32_t commandType, std::span<const CommandField> fields);
+
+    // Every cell reports the base class's name; the type tells them apart.
+    const char* RuntimeClassName() const override { return "CSwObj"; }
+    std::unique_ptr<CSwObj> Clone() const override;
+    int FindKey(std::string_view name) const override;
+    CSwObj* SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* target,
+                         const std::string& name, const std::string& text) const override;
+    std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
+    bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const override;
+
+    void Reset();
+    // The base fields, then the own fields when `source` is of this type.
+    void Assign(const CSwObj& source);
+    bool IsType(std::int32_t candidate) const { return candidate == m_commandType; }
+    std::int32_t CommandType() const { return m_commandType; }
+    std::span<const CommandField> Fields() const { return m_fields; }
+
+    // Field values by slot, the index into the type's field table.
+    std::int32_t Integer(std::size_t slot) const { return m_values[slot].integer; }
+    const std::string& Text(std::size_t slot) const { return m_values[slot].text; }
+    double Real(std::size_t slot) const { return m_values[slot].real; }
+    void SetInteger(std::size_t slot, std::int32_t value) { m_values[slot].integer = value; }
+    void SetText(std::size_t slot, std::string_view value) { m_values[slot].text = value; }
+    void SetReal(std::size_t slot, double value) { m_values[slot].real = value; }
+
+protected:
+    virtual std::unique_ptr<CSwCommand> NewOfSameClass() const = 0;
+
+    // The media copy step of cells that bring a file into the built project,
+    // with its log lines. An empty path is only a warning: the build goes on
+    // with nothing to write.
+    struct MediaCopy {
+        bool proceed = false;   // false: the cell's build fails
+        std::string copiedName; // empty when nothing is to be written
+    };
+    static MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path,
+                               std::string_view mediaWord, std::string_view subFolder);
+
+private:
+    struct FieldValue {
+        std::int32_t integer = 0;
+        double real = 0.0;
+        std::string text;
+    };
+    void ReadField(std::size_t slot, const std::string& text, const CScenewrightDoc* doc);
+    std::string FieldElement(std::size_t slot, const CScenewrightDoc* doc) const;
+
+    std::int32_t m_commandType;
+    std::span<const CommandField> m_fields;
+    std::vector<FieldValue> m_values;
+};
+
+// Gives a cell class its factory for copies.
+template <typename Derived> class CSwCommandOf : public CSwCommand {
+public:
+    using CSwCommand::CSwCommand;
+
+protected:
+    std::unique_ptr<CSwCommand> NewOfSameClass() const override {
+        return std::make_unique<Derived>();
+    }
+};

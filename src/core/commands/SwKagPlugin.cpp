@@ -1,0 +1,13 @@
+#include "commands/SwKagPlugin.h"
+
+#include "document/DocumentHints.h"
+#include "document/ScenewrightDoc.h"
+#include "platform/TextOutput.h"
+
+CSwKagPlugin::CSwKagPlugin() : CSwCommandOf(SwType::KagPlugin, {}) {}
+
+bool CSwKagPlugin::Build(CTextOutput* file, CScenewrightDoc* doc) {
+    if (doc)
+        doc->PostLogLine(SwHint::LogPlain, sw::Format("シーン番号%d: ", id));
+    return file != nullptr;
+}

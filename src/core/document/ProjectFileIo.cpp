@@ -1,0 +1,120 @@
+// Writing and reading the project file.
+
+#include "document/DocumentHints.h"
+#include "document/ScenewrightDoc.h"
+#include "document/SceneLinkRepair.h"
+#include "document/XmlDocument.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/TextOutput.h"
+
+namespace {
+
+// Relative media paths are computed against the project file's folder, so
+// the document keeps its path in absolute form.
+std::string AbsoluteFilePath(const char* path) {
+    std::string cleaned = sw::paths::ToForwardSlashes(path);
+    if (sw::paths::IsAbsolute(cleaned))
+        return sw::paths::Normalize(cleaned);
+    return sw::paths::Join(sw::files::CurrentDirectory(), cleaned);
+}
+
+} // namespace
+
+bool CScenewrightDoc::WriteProjectFile(const char* path) {
+    for (const auto& scene : m_scenes)
+        scene->UpdateLinkIds();
+    if (path == nullptr || *path == '\0')
+        return false;
+
+    const std::string previousPath = m_projectFilePath;
+    m_projectFilePath = AbsoluteFilePath(path);
+    CStringOutput file;
+    file.Write("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n");
+    file.Write("<SwStrage>\n");
+    m_settings.WriteXml(this, &file);
+    for (const auto& scene : m_scenes)
+        scene->WriteXml(this, &file);
+    file.Write("</SwStrage>\n");
+
+    if (!sw::files::WriteFileAtomically(path, file.Text())) {
+        // The old file is intact, so the paths stay relative to it.
+        m_projectFilePath = previousPath;
+        return false;
+    }
+    m_pathName = path;
+    if (m_host)
+        m_host->AddToRecentFiles(m_pathName);
+    m_modified = false;
+    return true;
+}
+
+bool CScenewrightDoc::ReadProjectFile(const char* path) {
+    std::string message;
+    const bool ok = ReadProjectElements(path, message);
+    if (ok) {
+        m_modified = false;
+        m_pathName = path;
+        if (m_host)
+            m_host->AddToRecentFiles(m_pathName);
+        message = sw::Format("%s を開きました。", path);
+    }
+    PostLogLine(ok ? SwHint::Opened : SwHint::LogError, message);
+    return ok;
+}
+
+bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message) {
+    if (path == nullptr || *path == '\0') {
+        message = "開くファイルが指定されていません。";
+        return false;
+    }
+    if (!sw::files::FileExists(path)) {
+        message = sw::Format(" %s が存在しません。", path);
+        return false;
+    }
+    std::string bytes;
+    if (!sw::files::ReadWholeFile(path, bytes)) {
+        message = sw::Format(" %s を読み込めません。", path);
+        return false;
+    }
+    CXmlDocument::Error error;
+    std::unique_ptr<CXmlDocument> xml = CXmlDocument::Parse(bytes, error);
+    if (!xml) {
+        message = error.message;
+        return false;
+    }
+
+    m_projectFilePath = AbsoluteFilePath(path);
+    const CSwScene scenePrototype;
+    const CSwSettings settingsPrototype;
+    for (const CXmlNode& element : xml->ElementsBelowRoot("SwObject")) {
+        if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element)) {
+            AdoptScene(std::unique_ptr<CSwScene>(static_cast<CSwScene*>(scene.release())));
+        } else if (auto settings = settingsPrototype.ReadObject(SwType::Settings, this, element)) {
+            m_settings.CopyBaseFrom(*settings);
+            m_settings.Assign(*settings);
+        }
+    }
+    xml.reset();
+
+    const CObjectIndex index(m_scenes);
+    for (const auto& scene : m_scenes)
+        scene->ResolveLinks(index);
+    RepairLinksOfReadScenes();
+    for (const auto& scene : m_scenes) {
+        if (scene->select != 0)
+            m_currentScene = scene.get();
+    }
+    m_hasCurrentScene = m_currentScene != nullptr;
+    return true;
+}
+
+void CScenewrightDoc::RepairLinksOfReadScenes() {
+    std::vector<CSwObj*> scenes;
+    scenes.reserve(m_scenes.size());
+    for (const auto& scene : m_scenes)
+        scenes.push_back(scene.get());
+    if (RepairSceneLinks(scenes))
+        PostLogLine(SwHint::LogWarning,
+                    "シーンのつながりに矛盾があったため、一部のつながりを切り離しました。");
+}

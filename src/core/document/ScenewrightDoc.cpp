@@ -1,0 +1,80 @@
+#include "document/ScenewrightDoc.h"
+
+#include "document/DocumentHints.h"
+#include "platform/Paths.h"
+
+#include <algorithm>
+
+CScenewrightDoc::CScenewrightDoc() { ResetDocument(); }
+CScenewrightDoc::~CScenewrightDoc() = default;
+
+void CScenewrightDoc::ResetDocument() {
+    m_buildStatus = SwBuildStatus::NotBuilt;
+    m_projectFilePath.clear();
+    m_engineFolder.clear();
+    m_pathName.clear();
+    m_currentScene = nullptr;
+    m_hasCurrentScene = false;
+    m_lastAddedScene = nullptr;
+    m_currentCell = nullptr;
+    m_settings.Reset();
+    m_scenes.clear();
+    m_buildingScene = nullptr;
+    m_pendingMessage.clear();
+    m_copyBuffer.clear();
+    UpdateAllViews(SwHint::Reset);
+}
+
+void CScenewrightDoc::AddView(IScenewrightView* view) {
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void CScenewrightDoc::RemoveView(IScenewrightView* view) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
+
+void CScenewrightDoc::UpdateAllViews(int hint) {
+    // A view may detach itself while it is told.
+    const std::vector<IScenewrightView*> views = m_views;
+    for (IScenewrightView* view : views)
+        view->OnDocumentUpdate(this, hint);
+}
+
+void CScenewrightDoc::PostLogLine(int hint, std::string_view message) {
+    m_pendingMessage = message;
+    UpdateAllViews(hint);
+    m_pendingMessage.clear();
+}
+
+CSwScene* CScenewrightDoc::GetSceneAt(int index) const {
+    if (index < 0 || index >= GetSceneCount())
+        return nullptr;
+    return m_scenes[static_cast<std::size_t>(index)].get();
+}
+
+CSwScene* CScenewrightDoc::AdoptScene(std::unique_ptr<CSwScene> scene) {
+    if (!scene)
+        return nullptr;
+    m_scenes.push_back(std::move(scene));
+    return m_scenes.back().get();
+}
+
+CSwScene* CScenewrightDoc::FindScene(std::int32_t id) const {
+    for (const auto& scene : m_scenes) {
+        if (scene->id == id)
+            return scene.get();
+    }
+    return nullptr;
+}
+
+void CScenewrightDoc::SetCurrentSceneQuietly(CSwScene* scene) {
+    for (const auto& each : m_scenes)
+        each->select = each.get() == scene ? 1 : 0;
+    m_currentScene = scene;
+    m_hasCurrentScene = scene != nullptr;
+}
+
+std::string CScenewrightDoc::GetProjectFileFolder() const {
+    return sw::paths::FolderOf(m_projectFilePath);
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+// The open project: the scene array, the project settings and the editing
+// state that the views share. Views learn of every change through hints
+// (document/DocumentHints.h) and change the project only through the
+// operations here.
+
+#include "model/SwScene.h"
+#include "model/SwSettings.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CScenewrightDoc;
+
+class IScenewrightView {
+public:
+    virtual ~IScenewrightView() = default;
+    virtual void OnDocumentUpdate(CScenewrightDoc* doc, int hint) = 0;
+};
+
+// What the document needs from the application around it.
+class IDocumentHost {
+public:
+    virtual ~IDocumentHost() = default;
+    virtual void AddToRecentFiles(const std::string& path) = 0;
+};
+
+namespace SwBuildStatus {
+constexpr std::int32_t NotBuilt = 0;
+constexpr std::int32_t Built = 1;
+constexpr std::int32_t NoProjectFolder = 2;
+constexpr std::int32_t ConfigUnreadable = 3;
+constexpr std::int32_t OutputUnwritable = 4;
+constexpr std::int32_t MediaCopyFailed = 5;
+constexpr std::int32_t ConfigFunctionMissing = 6;
+} // namespace SwBuildStatus
+
+class CScenewrightDoc {
+public:
+    CScenewrightDoc();
+    ~CScenewrightDoc();
+    CScenewrightDoc(const CScenewrightDoc&) = delete;
+    CScenewrightDoc& operator=(const CScenewrightDoc&) = delete;
+
+    void ResetDocument();
+
+    // Project file (document/ProjectFileIo.cpp).
+    bool WriteProjectFile(const char* path);
+    bool ReadProjectFile(const char* path);
+
+    // Views and log.
+    void AddView(IScenewrightView* view);
+    void RemoveView(IScenewrightView* view);
+    void UpdateAllViews(int hint);
+    void PostLogLine(int hint, std::string_view message);
+    const std::string& GetPendingMessage() const { return m_pendingMessage; }
+    void SetPendingMessage(std::string_view message) { m_pendingMessage = message; }
+    void SetHost(IDocumentHost* host) { m_host = host; }
+
+    // Scenes.
+    const std::vector<std::unique_ptr<CSwScene>>& GetScenes() const { return m_scenes; }
+    int GetSceneCount() const { return static_cast<int>(m_scenes.size()); }
+    CSwScene* GetSceneAt(int index) const;
+    // Appends a scene to the end of the scene array; the document owns it.
+    CSwScene* AdoptScene(std::unique_ptr<CSwScene> scene);
+    CSwScene* FindScene(std::int32_t id) const;
+    CSwScene* GetCurrentScene() const { return m_hasCurrentScene ? m_currentScene : nullptr; }
+    bool HasCurrentScene() const { return m_hasCurrentScene; }
+    // Marks `scene` (or none) as the current scene and keeps every scene's
+    // select field in step; no hint is sent.
+    void SetCurrentSceneQuietly(CSwScene* scene);
+    CSwScene* GetLastAddedScene() const { return m_lastAddedScene; }
+    CSwObj* GetCurrentCell() const { return m_currentCell; }
+    void SetCurrentCell(CSwObj* cell) { m_currentCell = cell; }
+
+    // Settings and paths.
+    CSwSettings& GetSettings() { return m_settings; }
+    const CSwSettings& GetSettings() const { return m_settings; }
+    // The folder of the project file with a trailing '/'; "" in a new document.
+    std::string GetProjectFileFolder() const;
+    const std::string& GetProjectFilePath() const { return m_projectFilePath; }
+    const std::string& GetPathName() const { return m_pathName; }
+    void SetPathName(std::string_view path) { m_pathName = path; }
+    // The folder a build writes the game into.
+    const std::string& GetProjectRoot() const { return m_settings.root; }
+    const std::string& GetEngineFolder() const { return m_engineFolder; }
+    void SetEngineFolder(std::string_view folder) { m_engineFolder = folder; }
+
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+
+    // Build state.
+    std::int32_t GetBuildStatus() const { return m_buildStatus; }
+    void SetBuildStatus(std::int32_t status) { m_buildStatus = status; }
+    CSwScene* GetBuildingScene() const { return m_buildingScene; }
+    void SetBuildingScene(CSwScene* scene) { m_buildingScene = scene; }
+    // The "scene number" of build messages: the id of the scene being built.
+    std::int32_t GetBuildingSceneId() const { return m_buildingScene ? m_buildingScene->id : 0; }
+
+    std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
+
+private:
+    bool ReadProjectElements(const char* path, std::string& message);
+    void RepairLinksOfReadScenes();
+
+    bool m_hasCurrentScene = false;
+    CSwScene* m_lastAddedScene = nullptr;
+    CSwScene* m_currentScene = nullptr;
+    CSwScene* m_buildingScene = nullptr;
+    CSwObj* m_currentCell = nullptr;
+    std::vector<std::unique_ptr<CSwScene>> m_scenes;
+    CSwSettings m_settings;
+    std::string m_engineFolder;
+    std::vector<std::unique_ptr<CSwObj>> m_copyBuffer;
+    std::string m_pendingMessage;
+    std::int32_t m_buildStatus = SwBuildStatus::NotBuilt;
+    std::string m_projectFilePath;
+    std::string m_pathName;
+    bool m_modified = false;
+
+    std::vector<IScenewrightView*> m_views;
+    IDocumentHost* m_host = nullptr;
+};

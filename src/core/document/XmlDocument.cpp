@@ -1,0 +1,221 @@
+#include "document/XmlDocument.h"
+
+#include "platform/Cp932.h"
+#include "platform/TextOutput.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// The texts of a parsed document go back to CP932 one code point at a time:
+// in raw-byte mode each code point below 0x100 is one original byte.
+bool AppendCodePointAsCp932(std::uint32_t codePoint, std::string_view utf8Char, bool rawBytes,
+                            std::string& out) {
+    if (rawBytes && codePoint < 0x100) {
+        out += static_cast<char>(codePoint);
+        return true;
+    }
+    std::string converted;
+    if (!sw::cp932::FromUtf8(utf8Char, converted))
+        return false;
+    out += converted;
+    return true;
+}
+
+// Decodes UTF-8 from libxml2 into CP932. False when a character has no CP932
+// form or the result is not valid CP932.
+bool DecodeXmlText(const xmlChar* utf8, bool rawBytes, std::string& out) {
+    out.clear();
+    if (!utf8)
+        return true;
+    std::string_view text(reinterpret_cast<const char*>(utf8));
+    bool ok = true;
+    for (std::size_t pos = 0; pos < text.size();) {
+        auto lead = static_cast<unsigned char>(text[pos]);
+        std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        length = std::min(length, text.size() - pos);
+        std::uint32_t codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t i = 1; i < length; ++i)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+        if (!AppendCodePointAsCp932(codePoint, text.substr(pos, length), rawBytes, out)) {
+            out += '?';
+            ok = false;
+        }
+        pos += length;
+    }
+    return ok && sw::cp932::IsValid(out);
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The encoding named by the XML declaration, lower-cased; "" without one.
+std::string DeclaredEncoding(std::string_view bytes) {
+    if (!bytes.starts_with("<?xml"))
+        return std::string();
+    std::string_view decl = bytes.substr(0, bytes.find("?>"));
+    std::size_t at = decl.find("encoding");
+    if (at == std::string_view::npos)
+        return std::string();
+    std::size_t quote = decl.find_first_of("\"'", at);
+    if (quote == std::string_view::npos)
+        return std::string();
+    std::size_t end = decl.find(decl[quote], quote + 1);
+    if (end == std::string_view::npos)
+        return std::string();
+    return LowerAscii(std::string(decl.substr(quote + 1, end - quote - 1)));
+}
+
+bool NamesShiftJis(const std::string& encoding) {
+    static const char* const kNames[] = {"shift_jis", "shift-jis", "sjis",        "x-sjis",
+                                         "cp932",     "ms932",     "windows-31j", "ms_kanji",
+                                         "csshiftjis"};
+    return std::find(std::begin(kNames), std::end(kNames), encoding) != std::end(kNames);
+}
+
+int LineOfOffset(std::string_view bytes, std::size_t offset) {
+    return 1 + static_cast<int>(std::count(bytes.begin(), bytes.begin() + offset, '\n'));
+}
+
+// Each byte becomes the code point of the same value, so the parser sees
+// well-formed UTF-8 and every text maps back to the original bytes.
+std::string BytesAsUtf8(std::string_view bytes) {
+    std::string utf8;
+    utf8.reserve(bytes.size() + bytes.size() / 4);
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (b >> 6));
+            utf8 += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+// First line whose names or texts cannot be held as CP932; 0 when all can.
+int FirstUndecodableLine(const xmlNode* node, bool rawBytes) {
+    std::string scratch;
+    for (; node; node = node->next) {
+        bool fits = true;
+        if (node->type == XML_ELEMENT_NODE)
+            fits = DecodeXmlText(node->name, rawBytes, scratch);
+        else if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
+            fits = DecodeXmlText(node->content, rawBytes, scratch);
+        if (!fits)
+            return std::max(1, static_cast<int>(xmlGetLineNo(node)));
+        if (node->type == XML_ELEMENT_NODE) {
+            if (int line = FirstUndecodableLine(node->children, rawBytes))
+                return line;
+        }
+    }
+    return 0;
+}
+
+void CollectElements(const xmlNode* node, const char* name, bool rawBytes,
+                     std::vector<CXmlNode>& found) {
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE)
+            continue;
+        if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>(name)) == 0)
+            found.emplace_back(node, rawBytes);
+        CollectElements(node->children, name, rawBytes, found);
+    }
+}
+
+const char kNoRootMessage[] = "ドキュメントが不正です(ルートが存在しない)。";
+
+} // namespace
+
+CXmlDocument::~CXmlDocument() { xmlFreeDoc(m_doc); }
+
+std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error& error) {
+    error = Error{};
+    const bool rawBytes = NamesShiftJis(DeclaredEncoding(bytes));
+    std::string buffer;
+    const char* encoding = nullptr;
+    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    if (rawBytes) {
+        std::size_t bad = 0;
+        if (!sw::cp932::IsValid(bytes, &bad)) {
+            error.line = LineOfOffset(bytes, bad);
+            error.message = sw::Format(
+                "ドキュメントが不正です(%d行目に Shift_JIS として読めない文字があります)。",
+                error.line);
+            return nullptr;
+        }
+        buffer = BytesAsUtf8(bytes);
+        bytes = buffer;
+        encoding = "UTF-8";
+        options |= XML_PARSE_IGNORE_ENC;
+    }
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+        error.message = kNoRootMessage;
+        return nullptr;
+    }
+
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (!context) {
+        error.message = kNoRootMessage;
+        return nullptr;
+    }
+    xmlDocPtr doc = xmlCtxtReadMemory(context, bytes.data(), static_cast<int>(bytes.size()),
+                                      nullptr, encoding, options);
+    if (!doc || !xmlDocGetRootElement(doc)) {
+        const xmlError* last = xmlCtxtGetLastError(context);
+        error.line = last ? last->line : 0;
+        error.message = kNoRootMessage;
+        if (error.line > 0)
+            error.message += sw::Format("(%d行目)", error.line);
+        xmlFreeDoc(doc);
+        xmlFreeParserCtxt(context);
+        return nullptr;
+    }
+    xmlFreeParserCtxt(context);
+
+    if (int line = FirstUndecodableLine(xmlDocGetRootElement(doc), rawBytes)) {
+        error.line = line;
+        error.message = sw::Format(
+            "ドキュメントが不正です(%d行目に Shift_JIS で表せない文字があります)。", line);
+        xmlFreeDoc(doc);
+        return nullptr;
+    }
+    return std::unique_ptr<CXmlDocument>(new CXmlDocument(doc, rawBytes));
+}
+
+std::vector<CXmlNode> CXmlDocument::ElementsBelowRoot(const char* name) const {
+    std::vector<CXmlNode> found;
+    CollectElements(xmlDocGetRootElement(m_doc)->children, name, m_rawBytes, found);
+    return found;
+}
+
+std::string CXmlNode::Name() const {
+    std::string name;
+    DecodeXmlText(m_node->name, m_rawBytes, name);
+    return name;
+}
+
+std::string CXmlNode::Text() const {
+    xmlChar* content = xmlNodeGetContent(m_node);
+    std::string text;
+    DecodeXmlText(content, m_rawBytes, text);
+    xmlFree(content);
+    return text;
+}
+
+int CXmlNode::Line() const { return static_cast<int>(xmlGetLineNo(m_node)); }
+
+void CXmlNode::ForEachChildElement(const std::function<void(const CXmlNode&)>& visit) const {
+    for (const xmlNode* child = m_node->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE)
+            visit(CXmlNode(child, m_rawBytes));
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// A parsed project file. Files that declare Shift_JIS are decoded as CP932
+// (NEC and IBM extensions, 0x5C a backslash), whatever the parser's own table
+// for that name would do.
+
+#include "document/XmlNode.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct _xmlDoc;
+
+class CXmlDocument {
+public:
+    ~CXmlDocument();
+    CXmlDocument(const CXmlDocument&) = delete;
+    CXmlDocument& operator=(const CXmlDocument&) = delete;
+
+    struct Error {
+        // CP932 text for the user, ready to put in a message.
+        std::string message;
+        int line = 0;
+    };
+
+    // Null on failure, with `error` filled.
+    static std::unique_ptr<CXmlDocument> Parse(std::string_view bytes, Error& error);
+
+    // Every element named `name` below the document element, at any depth,
+    // in document order.
+    std::vector<CXmlNode> ElementsBelowRoot(const char* name) const;
+
+private:
+    CXmlDocument(_xmlDoc* doc, bool rawBytes) : m_doc(doc), m_rawBytes(rawBytes) {}
+    _xmlDoc* m_doc;
+    bool m_rawBytes;
+};

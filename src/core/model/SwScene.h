@@ -1,0 +1,66 @@
+#pragma once
+
+// One labelled section of the scenario: its cells and its way out (choice,
+// link to another scene, conditional branch or image map).
+
+#include "model/SwObj.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CSwScene : public CSwObj {
+public:
+    CSwScene();
+    ~CSwScene() override;
+
+    const char* RuntimeClassName() const override { return "SW_CELL"; }
+    std::unique_ptr<CSwObj> Clone() const override;
+    void UpdateLinkIds() override;
+    void ResolveLinks(const CObjectIndex& objects) override;
+    int FindKey(std::string_view name) const override;
+    CSwObj* SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* target,
+                         const std::string& name, const std::string& text) const override;
+    std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
+    bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const override;
+
+    void Reset();
+    void Assign(const CSwScene& source);
+    static bool IsScene(std::int32_t candidate) { return SwType::IsScene(candidate); }
+
+    int AddCell(std::unique_ptr<CSwObj> cell);
+    CSwObj* GetCellAt(int index) const { return cells[static_cast<std::size_t>(index)].get(); }
+    int GetCellCount() const { return static_cast<int>(cells.size()); }
+
+    // Mean x over the sibling chain holding `scene`, from its first sibling.
+    static std::int32_t GetMeanChildX(const CSwObj* scene);
+    // The scene a link scene stands for, following chains of link scenes;
+    // the scene itself when it is no link scene; null for a dangling link.
+    static CSwScene* ResolveTarget(CSwScene* scene);
+
+    CSwScene* linkto;
+    std::int32_t linkto_id;
+    std::int32_t x;
+    std::int32_t y;
+    struct Region {
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    } region;
+    std::int32_t select;
+    std::vector<std::unique_ptr<CSwObj>> cells;
+    std::string title;
+    std::string linkname;
+    std::string storage;
+    std::string exp;
+    std::string expcond;
+    std::string expmycond;
+    std::string onenter;
+    std::string onleave;
+    std::string hint;
+    std::string mapimage;
+    std::string layer;
+    std::int32_t clickfreemapimage;
+    std::int32_t clearmsg;
+    std::int32_t recordablelabel;
+    std::int32_t procedure;
+};

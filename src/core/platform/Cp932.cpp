@@ -1,0 +1,131 @@
+#include "platform/Cp932.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace sw::cp932 {
+namespace {
+
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~IconvHandle() {
+        if (Ok())
+            iconv_close(m_cd);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
+             std::size_t* badOffset) {
+    out.clear();
+    IconvHandle cd(to, from);
+    if (!cd.Ok()) {
+        if (badOffset)
+            *badOffset = 0;
+        return false;
+    }
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        std::size_t rc = iconv(cd.Get(), &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            if (badOffset)
+                *badOffset = static_cast<std::size_t>(inPtr - in.data());
+            return false;
+        }
+    }
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(cd.Get(), nullptr, nullptr, &outPtr, &outLeft);
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    return true;
+}
+
+} // namespace
+
+std::size_t CharLength(std::string_view text, std::size_t pos) {
+    if (pos + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[pos])))
+        return 2;
+    return 1;
+}
+
+bool ToUtf8(std::string_view cp932, std::string& out, std::size_t* badOffset) {
+    return Convert("UTF-8", "CP932", cp932, out, badOffset);
+}
+
+bool FromUtf8(std::string_view utf8, std::string& out, std::size_t* badOffset) {
+    return Convert("CP932", "UTF-8", utf8, out, badOffset);
+}
+
+std::string ToUtf8ForDisplay(std::string_view cp932) {
+    std::string result;
+    std::string piece;
+    std::size_t pos = 0;
+    while (pos < cp932.size()) {
+        std::size_t bad = 0;
+        if (ToUtf8(cp932.substr(pos), piece, &bad)) {
+            result += piece;
+            break;
+        }
+        // `piece` holds what converted before the bad byte.
+        result += piece;
+        result += '?';
+        pos += bad + 1;
+    }
+    return result;
+}
+
+bool IsValid(std::string_view cp932, std::size_t* badOffset) {
+    std::string ignored;
+    return ToUtf8(cp932, ignored, badOffset);
+}
+
+std::size_t FindLastOf(std::string_view text, std::string_view chars) {
+    std::size_t found = std::string_view::npos;
+    for (std::size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) {
+        if (CharLength(text, pos) == 1 && chars.find(text[pos]) != std::string_view::npos)
+            found = pos;
+    }
+    return found;
+}
+
+std::string ReplaceChar(std::string_view text, char from, char to) {
+    std::string result(text);
+    for (std::size_t pos = 0; pos < result.size(); pos += CharLength(result, pos)) {
+        if (CharLength(result, pos) == 1 && result[pos] == from)
+            result[pos] = to;
+    }
+    return result;
+}
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t pos = 0; pos < a.size();) {
+        std::size_t len = CharLength(a, pos);
+        if (CharLength(b, pos) != len)
+            return false;
+        if (len == 1) {
+            if (lower(a[pos]) != lower(b[pos]))
+                return false;
+        } else if (a.substr(pos, 2) != b.substr(pos, 2)) {
+            return false;
+        }
+        pos += len;
+    }
+    return true;
+}
+
+} // namespace sw::cp932

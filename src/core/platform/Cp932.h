@@ -1,0 +1,36 @@
+#pragma once
+
+// CP932 (Windows code page 932) helpers. All project text is held as CP932
+// bytes; these functions are the only place where it meets other encodings.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace sw::cp932 {
+
+inline bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Length in bytes of the character at `pos`: 2 for a lead byte followed by
+// another byte, 1 otherwise.
+std::size_t CharLength(std::string_view text, std::size_t pos);
+
+// Conversions through iconv's CP932 table. On failure `out` is unspecified and
+// `badOffset` (when given) receives the byte offset of the offending input.
+bool ToUtf8(std::string_view cp932, std::string& out, std::size_t* badOffset = nullptr);
+bool FromUtf8(std::string_view utf8, std::string& out, std::size_t* badOffset = nullptr);
+
+// For terminals and log views only: undecodable bytes become '?'.
+std::string ToUtf8ForDisplay(std::string_view cp932);
+
+bool IsValid(std::string_view cp932, std::size_t* badOffset = nullptr);
+
+// Byte-wise searches and edits that never mistake a trail byte (0x40..0xFC,
+// which includes '\\' and ASCII letters) for a character of its own.
+std::size_t FindLastOf(std::string_view text, std::string_view chars);
+std::string ReplaceChar(std::string_view text, char from, char to);
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+
+} // namespace sw::cp932

@@ -1,0 +1,195 @@
+#include "platform/Files.h"
+
+#include "platform/Cp932.h"
+#include "platform/Paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace sw::files {
+namespace {
+
+std::int64_t g_failAfterBytes = -1;
+
+bool Native(std::string_view path, std::string& native) {
+    return !path.empty() && ToNativePath(path, native);
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        std::size_t chunk = data.size() - done;
+        if (g_failAfterBytes >= 0) {
+            if (g_failAfterBytes == 0) {
+                errno = EIO;
+                return false;
+            }
+            chunk = std::min<std::size_t>(chunk, static_cast<std::size_t>(g_failAfterBytes));
+        }
+        ssize_t written = ::write(fd, data.data() + done, chunk);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (g_failAfterBytes >= 0)
+            g_failAfterBytes -= written;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The file a symbolic link finally names, so that saving through a link
+// replaces the linked file and keeps the link.
+std::string ResolveLinks(const std::string& native) {
+    char resolved[PATH_MAX];
+    struct stat info;
+    if (::lstat(native.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+        ::realpath(native.c_str(), resolved) != nullptr)
+        return resolved;
+    return native;
+}
+
+mode_t CurrentUmask() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+bool ToNativePath(std::string_view path, std::string& native) { return cp932::ToUtf8(path, native); }
+
+bool FromNativePath(std::string_view native, std::string& path) {
+    return cp932::FromUtf8(native, path);
+}
+
+bool FileExists(std::string_view path) {
+    std::string native;
+    struct stat info;
+    return Native(path, native) && ::stat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+    std::string native;
+    struct stat info;
+    return Native(path, native) && ::stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string CurrentDirectory() {
+    char buffer[PATH_MAX];
+    std::string path;
+    if (::getcwd(buffer, sizeof buffer) == nullptr || !FromNativePath(buffer, path))
+        return std::string();
+    return path;
+}
+
+bool ReadWholeFile(std::string_view path, std::string& contents) {
+    contents.clear();
+    std::string native;
+    if (!Native(path, native))
+        return false;
+    std::FILE* file = std::fopen(native.c_str(), "rb");
+    if (!file)
+        return false;
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        contents.append(buffer, got);
+    bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+bool WriteFileAtomically(std::string_view path, std::string_view data) {
+    std::string native;
+    if (!Native(path, native))
+        return false;
+    native = ResolveLinks(native);
+    std::string nativeFolder = native.substr(0, native.find_last_of('/') + 1);
+    std::string nativeName = native.substr(nativeFolder.size());
+    if (nativeName.empty())
+        return false;
+    std::string temp = nativeFolder + "." + nativeName + ".tmpXXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    struct stat old;
+    if (::stat(native.c_str(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);
+    else
+        ::fchmod(fd, 0666 & ~CurrentUmask());
+    bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(temp.c_str(), native.c_str()) == 0;
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+
+bool CreateDirectory(std::string_view path) {
+    std::string native;
+    return Native(path, native) && (::mkdir(native.c_str(), 0777) == 0 || errno == EEXIST);
+}
+
+bool RemoveFile(std::string_view path) {
+    std::string native;
+    return Native(path, native) && ::unlink(native.c_str()) == 0;
+}
+
+bool MoveReplacing(std::string_view from, std::string_view to) {
+    std::string nativeFrom, nativeTo;
+    return Native(from, nativeFrom) && Native(to, nativeTo) &&
+           ::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
+}
+
+bool CopyReplacing(std::string_view from, std::string_view to) {
+    std::string source;
+    if (!ReadWholeFile(from, source))
+        return false;
+    return WriteFileAtomically(to, source);
+}
+
+bool IsSameFile(std::string_view a, std::string_view b) {
+    std::string nativeA, nativeB;
+    struct stat infoA, infoB;
+    return Native(a, nativeA) && Native(b, nativeB) && ::stat(nativeA.c_str(), &infoA) == 0 &&
+           ::stat(nativeB.c_str(), &infoB) == 0 && infoA.st_dev == infoB.st_dev &&
+           infoA.st_ino == infoB.st_ino;
+}
+
+std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) {
+    std::vector<std::string> names;
+    std::string nativeFolder, nativePattern;
+    if (!Native(folder, nativeFolder) || !Native(pattern, nativePattern))
+        return names;
+    DIR* dir = ::opendir(nativeFolder.c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string nativeName = entry->d_name;
+        std::string name;
+        if (::fnmatch(nativePattern.c_str(), nativeName.c_str(), FNM_PERIOD) != 0 ||
+            !FromNativePath(nativeName, name))
+            continue;
+        if (FileExists(paths::Join(folder, name)))
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void InjectWriteFailureAfter(std::int64_t bytes) { g_failAfterBytes = bytes; }
+
+} // namespace sw::files

@@ -1,0 +1,44 @@
+#pragma once
+
+// File system access. Paths are CP932 texts as the program holds them; they
+// are turned into the system's UTF-8 file names here and nowhere else.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sw::files {
+
+// The UTF-8 file name for a CP932 path; false when the path is not valid CP932.
+bool ToNativePath(std::string_view path, std::string& native);
+// The CP932 path for a UTF-8 file name; false when it has no CP932 form.
+bool FromNativePath(std::string_view native, std::string& path);
+
+bool FileExists(std::string_view path);
+bool DirectoryExists(std::string_view path);
+std::string CurrentDirectory();
+
+bool ReadWholeFile(std::string_view path, std::string& contents);
+
+// Writes `data` to a temporary file beside `path`, flushes it to disk and
+// renames it over `path`, so that a failure never leaves a half-written file
+// in place of the old one. A symbolic link at `path` is followed.
+bool WriteFileAtomically(std::string_view path, std::string_view data);
+
+bool CreateDirectory(std::string_view path);
+bool RemoveFile(std::string_view path);
+bool MoveReplacing(std::string_view from, std::string_view to);
+bool CopyReplacing(std::string_view from, std::string_view to);
+// True when both paths name one existing file, however they are spelt.
+bool IsSameFile(std::string_view a, std::string_view b);
+
+// Files (not folders) in `folder` whose names match the wildcard `pattern`
+// (`*` and `?`), sorted by name.
+std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern);
+
+// Test hook: the next atomic writes fail once this many bytes have been
+// written in total; a negative value switches the fault off.
+void InjectWriteFailureAfter(std::int64_t bytes);
+
+} // namespace sw::files

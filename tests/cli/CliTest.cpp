@@ -1,0 +1,58 @@
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode;
+    std::string output;
+};
+
+CliRun RunCli(const std::string& arguments) {
+    std::string command = std::string(SW_CLI_PATH) + " " + arguments + " 2>&1";
+    CliRun run{-1, {}};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        run.output.append(buffer, got);
+    int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+const std::string kSample = SW_EXAMPLES_DIR "/sample/sample.swo";
+
+} // namespace
+
+TEST(Cli, ResaveReproducesAFileWeWroteByteForByte) {
+    TempFolder temp;
+    const std::string once = temp.File("once.swo");
+    const std::string twice = temp.File("twice.swo");
+    ASSERT_EQ(RunCli("resave " + kSample + " " + once).exitCode, 0);
+    ASSERT_EQ(RunCli("resave " + once + " " + twice).exitCode, 0);
+    const std::string bytes = ReadFileOrEmpty(once);
+    EXPECT_FALSE(bytes.empty());
+    EXPECT_EQ(ReadFileOrEmpty(twice), bytes);
+}
+
+TEST(Cli, CheckSummarisesAndFailuresExitNonZero) {
+    CliRun check = RunCli("check " + kSample);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_NE(check.output.find("scenes: "), std::string::npos);
+    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(u8"文章: ")), std::string::npos);
+    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(u8"を開きました。")), std::string::npos);
+
+    CliRun missing = RunCli("check /no/such/file.swo");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find(reinterpret_cast<const char*>(u8"が存在しません。")), std::string::npos);
+    EXPECT_EQ(RunCli("").exitCode, 2);
+    EXPECT_EQ(RunCli("check").exitCode, 2);
+    EXPECT_EQ(RunCli("frobnicate x").exitCode, 2);
+}
