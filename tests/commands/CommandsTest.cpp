@@ -8,6 +8,7 @@
 #include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/TextOutput.h"
+#include "support/CollectingView.h"
 #include "support/XmlFixture.h"
 
 #include <gtest/gtest.h>
@@ -33,14 +34,6 @@ std::string Written(const CSwObj& object) {
     object.WriteXml(nullptr, &out);
     return out.Text();
 }
-
-class CollectingView : public IScenewrightView {
-public:
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override {
-        lines.push_back(LogLineForHint(*doc, hint));
-    }
-    std::vector<std::string> lines;
-};
 
 } // namespace
 
@@ -160,7 +153,7 @@ TEST(CommandFamily, FactoryCopiesAndFieldlessRecords) {
 </clct>
 )");
     CScenewrightDoc doc;
-    CollectingView view;
+    CollectingLog view;
     doc.AddView(&view);
     EXPECT_EQ(BuildText(*plugin, &doc), "");
     EXPECT_EQ(view.lines, std::vector<std::string>{"シーン番号8: "});

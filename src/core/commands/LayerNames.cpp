@@ -12,34 +12,45 @@ LayerNames::LayerNames(std::int32_t foreLayers, std::int32_t messageLayers, bool
 
 int LayerNames::Count() const { return FirstLayerPosition() + 1 + m_foreLayers + m_messageLayers; }
 
-std::string LayerNames::NameAt(int position) const {
+std::pair<LayerNames::Entry, int> LayerNames::EntryAt(int position) const {
     if (m_withNone && position == 0)
-        return "none";
+        return {Entry::None, 0};
     if (m_withAll && position == (m_withNone ? 1 : 0))
-        return "all";
+        return {Entry::All, 0};
     const int layer = position - FirstLayerPosition();
     if (layer < 0 || position >= Count())
-        return std::string();
+        return {Entry::Beyond, 0};
     if (layer == 0)
-        return "base";
+        return {Entry::Base, 0};
     if (layer <= m_foreLayers)
-        return std::to_string(layer - 1);
-    return sw::Format("message%d", layer - 1 - m_foreLayers);
+        return {Entry::Fore, layer - 1};
+    return {Entry::Message, layer - 1 - m_foreLayers};
+}
+
+std::string LayerNames::NameAt(int position) const {
+    const auto [entry, number] = EntryAt(position);
+    switch (entry) {
+    case Entry::None: return "none";
+    case Entry::All: return "all";
+    case Entry::Base: return "base";
+    case Entry::Fore: return std::to_string(number);
+    case Entry::Message: return sw::Format("message%d", number);
+    case Entry::Beyond: break;
+    }
+    return std::string();
 }
 
 std::string LayerNames::LabelAt(int position) const {
-    if (m_withNone && position == 0)
-        return std::string();
-    if (m_withAll && position == (m_withNone ? 1 : 0))
-        return "(全レイヤ)";
-    const int layer = position - FirstLayerPosition();
-    if (layer < 0 || position >= Count())
-        return std::string();
-    if (layer == 0)
-        return "背景レイヤ";
-    if (layer <= m_foreLayers)
-        return sw::Format("前景レイヤ%d", layer - 1);
-    return sw::Format("メッセージレイヤ%d", layer - 1 - m_foreLayers);
+    const auto [entry, number] = EntryAt(position);
+    switch (entry) {
+    case Entry::All: return "(全レイヤ)";
+    case Entry::Base: return "背景レイヤ";
+    case Entry::Fore: return sw::Format("前景レイヤ%d", number);
+    case Entry::Message: return sw::Format("メッセージレイヤ%d", number);
+    case Entry::None:
+    case Entry::Beyond: break;
+    }
+    return std::string();
 }
 
 int LayerNames::PositionOf(std::string_view name) const {

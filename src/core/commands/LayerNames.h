@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class LayerNames {
 public:
@@ -18,6 +19,10 @@ public:
     int PositionOf(std::string_view name) const;
 
 private:
+    enum class Entry { None, All, Base, Fore, Message, Beyond };
+    // What the list shows at `position`, with the layer's number for the
+    // foreground and message entries.
+    std::pair<Entry, int> EntryAt(int position) const;
     int FirstLayerPosition() const { return (m_withNone ? 1 : 0) + (m_withAll ? 1 : 0); }
     std::int32_t m_foreLayers;
     std::int32_t m_messageLayers;

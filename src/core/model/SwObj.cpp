@@ -101,13 +101,7 @@ CSwObj* CSwObj::SetAttribute(const CXmlNode&, CScenewrightDoc*, CSwObj* target,
 }
 
 std::unique_ptr<CSwObj> CSwObj::CreateCopy(const CSwObj* source) const {
-    if (source == nullptr)
-        return std::make_unique<CSwObj>();
-    if (source->id < 1)
-        return nullptr;
-    auto copy = std::make_unique<CSwObj>();
-    copy->CopyBaseFrom(*source);
-    return copy;
+    return CopyOrFresh<CSwObj>(source, [](CSwObj&, const CSwObj&) {});
 }
 
 void CSwObj::WriteXml(CScenewrightDoc* doc, CTextOutput* file) const { WriteXmlOf(doc, file, this); }

@@ -135,6 +135,21 @@ public:
     std::string comment;
 
 protected:
+    // The shared shape of CreateCopy: a fresh object without a source, none
+    // for a source that was never given an id, else the source's base fields
+    // followed by `assignOwn`.
+    template <typename Object, typename AssignOwn>
+    static std::unique_ptr<CSwObj> CopyOrFresh(const CSwObj* source, AssignOwn assignOwn) {
+        if (source == nullptr)
+            return std::make_unique<Object>();
+        if (source->id < 1)
+            return nullptr;
+        auto copy = std::make_unique<Object>();
+        copy->CopyBaseFrom(*source);
+        assignOwn(*copy, *source);
+        return copy;
+    }
+
     // The seven base value lines that every element starts with.
     void WriteBaseLines(CTextOutput* file, const CSwObj* object) const;
 };

@@ -179,15 +179,10 @@ CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwOb
 }
 
 std::unique_ptr<CSwObj> CSwScene::CreateCopy(const CSwObj* source) const {
-    if (source == nullptr)
-        return std::make_unique<CSwScene>();
-    if (source->id < 1)
-        return nullptr;
-    auto copy = std::make_unique<CSwScene>();
-    copy->CopyBaseFrom(*source);
-    if (SwType::IsScene(source->type))
-        copy->Assign(static_cast<const CSwScene&>(*source));
-    return copy;
+    return CopyOrFresh<CSwScene>(source, [](CSwScene& copy, const CSwObj& from) {
+        if (SwType::IsScene(from.type))
+            copy.Assign(static_cast<const CSwScene&>(from));
+    });
 }
 
 bool CSwScene::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const {

@@ -187,14 +187,8 @@ CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CS
 }
 
 std::unique_ptr<CSwObj> CSwSettings::CreateCopy(const CSwObj* source) const {
-    if (source == nullptr)
-        return std::make_unique<CSwSettings>();
-    if (source->id < 1)
-        return nullptr;
-    auto copy = std::make_unique<CSwSettings>();
-    copy->CopyBaseFrom(*source);
-    copy->Assign(*source);
-    return copy;
+    return CopyOrFresh<CSwSettings>(
+        source, [](CSwSettings& copy, const CSwObj& from) { copy.Assign(from); });
 }
 
 bool CSwSettings::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const {
