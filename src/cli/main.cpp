@@ -44,7 +44,8 @@ int Usage() {
 bool ArgumentPath(const char* argument, std::string& path) {
     if (sw::cp932::FromUtf8(argument, path))
         return true;
-    std::fprintf(stderr, "%s: this path has no Shift_JIS (CP932) form\n", argument);
+    std::fprintf(stderr, "%s: %s\n", argument,
+                 reinterpret_cast<const char*>(u8"このパスは Shift_JIS で表せません。"));
     return false;
 }
 
