@@ -24,6 +24,8 @@ public:
                          const std::string& name, const std::string& text) const override;
     std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
     bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const override;
+    // The scene's KAG section (model/SwSceneScript.cpp).
+    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
 
     void Reset();
     void Assign(const CSwScene& source);
@@ -63,4 +65,15 @@ public:
     std::int32_t clearmsg;
     std::int32_t recordablelabel;
     std::int32_t procedure;
+
+    static std::string LabelOf(std::int32_t sceneId);
+
+private:
+    bool BuildCells(CTextOutput* file, CScenewrightDoc* doc);
+    void WriteSceneEnd(CTextOutput* file) const;
+    void WriteSingleChildJump(CTextOutput* file) const;
+    bool BuildChoice(CTextOutput* file, CScenewrightDoc* doc);
+    bool BuildBranch(CTextOutput* file, CScenewrightDoc* doc);
+    bool BuildImageMap(CTextOutput* file, CScenewrightDoc* doc);
+    const CSwScene* Top() const;
 };
