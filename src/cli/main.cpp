@@ -1,5 +1,6 @@
 // scenewright-cli: the headless front end for scripts and CI.
 
+#include "build/ProjectBuilder.h"
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCharacter.h"
 #include "document/LogLine.h"
@@ -34,7 +35,10 @@ const char kUsage[] =
     "\n"
     "commands:\n"
     "  check FILE.swo        open a project and print a summary of it\n"
-    "  resave IN.swo OUT.swo open a project and write it again\n";
+    "  resave IN.swo OUT.swo open a project and write it again\n"
+    "  build FILE.swo [--root DIR]\n"
+    "                        build the project into its project folder (or DIR,\n"
+    "                        which must hold the engine's system/config.tjs)\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -106,6 +110,24 @@ int Resave(const std::vector<const char*>& arguments) {
     return 0;
 }
 
+int Build(const std::vector<const char*>& arguments) {
+    if (arguments.size() != 1 && !(arguments.size() == 3 && std::string(arguments[1]) == "--root"))
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    if (!OpenProject(doc, log, arguments[0]))
+        return 1;
+    if (arguments.size() == 3) {
+        std::string root;
+        if (!ArgumentPath(arguments[2], root))
+            return 1;
+        doc.GetSettings().root = root;
+    }
+    const bool built = BuildProject(doc);
+    std::printf("build status: %d\n", doc.GetBuildStatus());
+    return built && doc.GetBuildStatus() == SwBuildStatus::Built ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -117,6 +139,8 @@ int main(int argc, char** argv) {
         return Check(arguments);
     if (command == "resave")
         return Resave(arguments);
+    if (command == "build")
+        return Build(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

@@ -56,3 +56,17 @@ TEST(Cli, CheckSummarisesAndFailuresExitNonZero) {
     EXPECT_EQ(RunCli("check").exitCode, 2);
     EXPECT_EQ(RunCli("frobnicate x").exitCode, 2);
 }
+
+TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
+    TempFolder temp;
+    temp.Write("game/system/config.tjs", ReadFileOrEmpty(SW_EXAMPLES_DIR "/engine/system/config.tjs"));
+    CliRun build = RunCli("build " + kSample + " --root " + temp.File("game"));
+    EXPECT_EQ(build.exitCode, 0) << build.output;
+    EXPECT_NE(build.output.find(reinterpret_cast<const char*>(u8"-----ビルド終了-----")), std::string::npos);
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/scenario/first.ks")).empty());
+
+    CliRun noEngine = RunCli("build " + kSample + " --root " + temp.File("empty"));
+    EXPECT_EQ(noEngine.exitCode, 1);
+    EXPECT_NE(noEngine.output.find("build status: 3"), std::string::npos);
+    EXPECT_EQ(RunCli("build " + kSample + " --root").exitCode, 2);
+}

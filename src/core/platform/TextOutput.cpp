@@ -1,5 +1,7 @@
 #include "platform/TextOutput.h"
 
+#include "platform/Files.h"
+
 #include <cstdarg>
 
 namespace {
@@ -48,4 +50,38 @@ void CStringOutput::Write(std::string_view text) {
             m_text += '\r';
         m_text += c;
     }
+}
+
+CFileOutput::~CFileOutput() { Close(); }
+
+bool CFileOutput::Open(std::string_view path) {
+    Close();
+    std::string native;
+    m_failed = false;
+    if (!sw::files::ToNativePath(path, native))
+        return false;
+    m_file = std::fopen(native.c_str(), "wb");
+    return m_file != nullptr;
+}
+
+void CFileOutput::Write(std::string_view text) {
+    if (!m_file)
+        return;
+    std::size_t start = 0;
+    for (std::size_t pos = 0; pos <= text.size(); ++pos) {
+        if (pos == text.size() || text[pos] == '\n') {
+            m_failed |= std::fwrite(text.data() + start, 1, pos - start, m_file) != pos - start;
+            if (pos < text.size())
+                m_failed |= std::fwrite("\r\n", 1, 2, m_file) != 2;
+            start = pos + 1;
+        }
+    }
+}
+
+bool CFileOutput::Close() {
+    if (!m_file)
+        return !m_failed;
+    m_failed |= std::fclose(m_file) != 0;
+    m_file = nullptr;
+    return !m_failed;
 }

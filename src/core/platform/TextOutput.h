@@ -32,3 +32,18 @@ private:
     bool m_textMode;
     std::string m_text;
 };
+
+// Writes straight to a file, "\n" stored as CR LF. The file is created (or
+// emptied) when the object is opened; a failed write marks it failed.
+class CFileOutput : public CTextOutput {
+public:
+    ~CFileOutput() override;
+    bool Open(std::string_view path);
+    void Write(std::string_view text) override;
+    // Closes the file; false when anything failed since Open.
+    bool Close();
+
+private:
+    std::FILE* m_file = nullptr;
+    bool m_failed = false;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+// Rewrites the engine's system/config.tjs with the project settings, line by
+// line, knowing only enough TJS to tell in which function a line stands.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CScenewrightDoc;
+
+// The name of a function header's rest ("KAGWindow_config()" gives
+// "KAGWindow_config"); nullopt for an empty text or one that starts with "(".
+std::optional<std::string> ExtractFunctionName(std::string_view text);
+
+// Reads `source` and writes the patched copy to `target`. On failure sets the
+// document's build status and pending message; posts nothing.
+bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::string_view target);

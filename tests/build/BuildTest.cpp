@@ -1,0 +1,154 @@
+#include "build/AssetCopy.h"
+#include "build/EngineConfigPatcher.h"
+#include "build/ProjectBuilder.h"
+#include "commands/SwCharacter.h"
+#include "document/ScenewrightDoc.h"
+#include "platform/Files.h"
+#include "support/CollectingView.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Patched(CScenewrightDoc& doc, const std::string& config, bool expectOk = true) {
+    TempFolder temp;
+    const std::string source = temp.Write("config.tjs", config);
+    EXPECT_EQ(PatchEngineConfig(&doc, source, temp.File("config.tmp")), expectOk) << doc.GetPendingMessage();
+    return ReadFileOrEmpty(temp.File("config.tmp"));
+}
+
+} // namespace
+
+TEST(EngineConfig, FunctionNames) {
+    EXPECT_EQ(ExtractFunctionName("  KAGWindow_config()  "), "KAGWindow_config");
+    EXPECT_EQ(ExtractFunctionName("KAGWindow_config ()"), "KAGWindow_config ");
+    EXPECT_EQ(ExtractFunctionName("name"), "name");
+    EXPECT_EQ(ExtractFunctionName("  "), std::nullopt);
+    EXPECT_EQ(ExtractFunctionName("(x)"), std::nullopt);
+}
+
+TEST(EngineConfig, ReplacesOnlyTheProjectsKeysInTheirFunctions) {
+    CScenewrightDoc doc;
+    doc.GetSettings().width = 800;
+    doc.GetSettings().bgmtype = 1;
+    doc.GetSettings().deflinkcol = 0x000000FF; // red
+    const std::string out = Patched(doc, ";System.title = \"x\";   \r\n"
+                                         ";scWidth = 640;\r\n"
+                                         "function KAGWindow_config()\r\n{\r\n"
+                                         ";scWidth = 640;\r\n"
+                                         "  ;scHeight = 1;\r\n"
+                                         ";saveDataID = \"already-set\";\r\n"
+                                         "}\r\n"
+                                         "function KAGWindow_config ()\r\n{ ;scWidth = 1;\r\n}\r\n"
+                                         "function MessageLayer_config() {\r\n;defaultLinkColor = 0;\r\n}\r\n"
+                                         "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
+    EXPECT_EQ(out, ";System.title = \"吉里吉里\";\r\n"
+                   ";scWidth = 640;\r\n"
+                   "function KAGWindow_config()\r\n{\r\n\r\n"
+                   ";scWidth = 800;\r\n"
+                   "  ;scHeight = 1;\r\n"
+                   ";saveDataID = \"already-set\";\r\n"
+                   "}\r\n\r\n"
+                   "function KAGWindow_config ()\r\n{\r\n ;scWidth = 1;\r\n}\r\n\r\n"
+                   "function MessageLayer_config() {\r\n\r\n;defaultLinkColor = 0xFF0000;\r\n}\r\n\r\n"
+                   "function BGM_config()\r\n{\r\n\r\nif (1) {\r\n}\r\n\r\n;type = \"Wave\";\r\n}\r\n\r\n");
+}
+
+TEST(EngineConfig, FreshSaveIdAndFailures) {
+    CScenewrightDoc doc;
+    const std::string out = Patched(
+        doc, "function KAGWindow_config()\n{\n;saveDataID = \"00000000-0000-0000-0000-000000000000\";\n}\n");
+    EXPECT_EQ(out.find("00000000-0000"), std::string::npos);
+    EXPECT_NE(out.find(";saveDataID = \""), std::string::npos);
+    EXPECT_EQ(out.size(), std::string("function KAGWindow_config()\r\n{\r\n\r\n;saveDataID = \"\";\r\n}\r\n\r\n").size() + 36);
+
+    Patched(doc, "a\nfunction (\n", false);
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigFunctionMissing);
+    EXPECT_EQ(doc.GetPendingMessage(), "Config.tjs: 2行目: function の名前が見つかりません。");
+    Patched(doc, "function f()\nx\n", false);
+    EXPECT_EQ(doc.GetPendingMessage(), "Config.tjs: 1行目: function f のブロックが見つかりません。");
+    EXPECT_FALSE(PatchEngineConfig(&doc, "/no/such/config.tjs", "/tmp/x"));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigUnreadable);
+}
+
+TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
+    TempFolder temp;
+    temp.Write("game/system/config.tjs", "first\r\n");
+    CScenewrightDoc doc;
+    CollectingLog log;
+    doc.AddView(&log);
+    doc.GetSettings().root = temp.File("game");
+    auto add = [&](std::int32_t id, CSwScene* parent) {
+        auto scene = std::make_unique<CSwScene>();
+        scene->id = id;
+        scene->recordablelabel = 0;
+        CSwScene* s = doc.AdoptScene(std::move(scene));
+        if (parent && parent->child)
+            parent->child->AppendSibling(s);
+        else if (parent)
+            parent->child = s, s->parent = parent;
+        return s;
+    };
+    CSwScene* a = add(1, nullptr);
+    CSwScene* a1 = add(3, a);
+    add(4, a);
+    CSwScene* b = add(2, nullptr);
+    a->AppendSibling(b);
+    a1->AppendSibling(nullptr);
+    ASSERT_TRUE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::Built);
+    const std::string ks = ReadFileOrEmpty(temp.File("game/scenario/first.ks"));
+    const auto at = [&](const char* label) { return ks.find(label); };
+    EXPECT_LT(at("*__LABEL_1__\r\n"), at("*__LABEL_3__\r\n"));
+    EXPECT_LT(at("*__LABEL_3__\r\n"), at("*__LABEL_4__\r\n"));
+    EXPECT_LT(at("*__LABEL_4__\r\n"), at("*__LABEL_2__\r\n"));
+    EXPECT_TRUE(ks.ends_with(";\r\n*__LABEL_END__|ラベルEND\r\n;\r\nここは、シナリオの終端です。[s]\r\n;\r\n"));
+    EXPECT_NE(ks.find("  sf.charcount = 0;\r\n  sf.name = [] if (sf.name === void);\r\n"), std::string::npos);
+    EXPECT_TRUE(sw::files::DirectoryExists(temp.File("game/video")));
+    EXPECT_EQ(log.lines.front(), "-----ビルド開始-----");
+    EXPECT_EQ(log.lines.back(), "-----ビルド終了-----");
+
+    temp.Write("game/system/config.tjs", "second\r\n");
+    ASSERT_TRUE(BuildProject(doc));
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.bak")), "second\r\n");
+    EXPECT_FALSE(sw::files::FileExists(temp.File("game/system/config.tmp")));
+}
+
+TEST(ProjectBuild, FailuresSetTheirStatus) {
+    CScenewrightDoc doc;
+    CollectingLog log;
+    doc.AddView(&log);
+    EXPECT_FALSE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::NoProjectFolder);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"error: プロジェクトルートが設定されていません。",
+                                                   "-----ビルド終了-----"}));
+    TempFolder temp;
+    doc.GetSettings().root = temp.Path();
+    EXPECT_FALSE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigUnreadable);
+    EXPECT_FALSE(sw::files::FileExists(temp.File("scenario/first.ks")));
+}
+
+TEST(AssetCopy, CopiesIntoSubFoldersAndNeverOntoItself) {
+    TempFolder temp;
+    CScenewrightDoc doc;
+    doc.GetSettings().root = temp.File("game");
+    temp.Write("game/bgm/.keep", "");
+    const std::string source = temp.Write("media/曲.ogg", "music");
+    EXPECT_EQ(CopyAsset(&doc, "bgm", source), "曲.ogg");
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/bgm/曲.ogg")), "music");
+    // Already in place, spelt differently: reported as copied, left intact.
+    EXPECT_EQ(CopyAsset(&doc, "bgm", temp.Path() + "/game/./bgm/../bgm/曲.ogg"), "曲.ogg");
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/bgm/曲.ogg")), "music");
+    EXPECT_EQ(CopyAsset(&doc, "bgm", temp.File("media/missing.ogg")), "");
+    EXPECT_EQ(CopyAsset(&doc, "bgm", ""), "");
+
+    temp.Write("media/p_0.png", "a");
+    temp.Write("media/p_0.bmp", "b");
+    temp.Write("game/image/.keep", "");
+    std::vector<std::string> names;
+    EXPECT_TRUE(CopyAssetsMatching(&doc, "image", temp.File("media/p_0.*"), names));
+    EXPECT_EQ(names, (std::vector<std::string>{"p_0.bmp", "p_0.png"}));
+    EXPECT_FALSE(CopyAssetsMatching(&doc, "image", temp.File("media/q_*.png"), names));
+}
