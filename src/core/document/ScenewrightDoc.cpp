@@ -61,6 +61,8 @@ CSwScene* CScenewrightDoc::AdoptScene(std::unique_ptr<CSwScene> scene) {
 }
 
 CSwScene* CScenewrightDoc::FindScene(std::int32_t id) const {
+    if (id < 1)
+        return nullptr;
     for (const auto& scene : m_scenes) {
         if (scene->id == id)
             return scene.get();

@@ -67,6 +67,7 @@ public:
     CSwScene* GetSceneAt(int index) const;
     // Appends a scene to the end of the scene array; the document owns it.
     CSwScene* AdoptScene(std::unique_ptr<CSwScene> scene);
+    // Null for ids below 1.
     CSwScene* FindScene(std::int32_t id) const;
     CSwScene* GetCurrentScene() const { return m_hasCurrentScene ? m_currentScene : nullptr; }
     bool HasCurrentScene() const { return m_hasCurrentScene; }
@@ -76,6 +77,32 @@ public:
     CSwScene* GetLastAddedScene() const { return m_lastAddedScene; }
     CSwObj* GetCurrentCell() const { return m_currentCell; }
     void SetCurrentCell(CSwObj* cell) { m_currentCell = cell; }
+
+    // Tree commands (document/SceneTree.cpp). Each marks the document
+    // modified and sends its hint.
+    enum InsertMode {
+        kNewTopLevel = 0,
+        kChoiceAsParent = 1,
+        kChoiceAsChild = 2,
+        kBranchAsParent = 5,
+        kBranchAsChild = 6,
+        kImageMapAsParent = 9,
+        kImageMapAsChild = 10,
+        kLinkAsChild = 13,
+    };
+    // Null for an invalid mode, or when the mode needs a current scene and
+    // there is none (or, for a child, the current scene is a link scene).
+    CSwScene* AddScene(int mode);
+    bool DeleteScene(CSwScene* scene);
+    bool CutLink(CSwScene* scene);
+    void DeleteAllScenes();
+    std::int32_t GetMaxSceneId() const;
+    CSwScene* GetFirstTopScene() const;
+    // The last child of `parent`, or the last top-level scene for null.
+    CSwScene* GetLastChild(const CSwScene* parent) const;
+    // Makes `scene` (or none) current and tells the views.
+    void SelectScene(CSwScene* scene);
+    static bool CanAddChildTo(const CSwScene* scene);
 
     // Settings and paths.
     CSwSettings& GetSettings() { return m_settings; }
@@ -106,6 +133,7 @@ public:
 private:
     bool ReadProjectElements(const char* path, std::string& message);
     void RepairLinksOfReadScenes();
+    void ForgetReferencesTo(const CSwScene* scene);
 
     bool m_hasCurrentScene = false;
     CSwScene* m_lastAddedScene = nullptr;
