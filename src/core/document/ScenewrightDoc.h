@@ -25,8 +25,14 @@ public:
 // What the document needs from the application around it.
 class IDocumentHost {
 public:
+    enum class Answer { Yes, No, Cancel };
     virtual ~IDocumentHost() = default;
     virtual void AddToRecentFiles(const std::string& path) = 0;
+    // "プロジェクトが変更されています。変更点を保存しますか？"
+    virtual Answer AskSaveChanges() = 0;
+    // File dialogs; false when cancelled.
+    virtual bool ChooseProjectToOpen(std::string& path) = 0;
+    virtual bool ChooseProjectToSave(std::string& path) = 0;
 };
 
 namespace SwBuildStatus {
@@ -51,6 +57,15 @@ public:
     // Project file (document/ProjectFileIo.cpp).
     bool WriteProjectFile(const char* path);
     bool ReadProjectFile(const char* path);
+
+    // File commands (document/DocumentCommands.cpp).
+    enum SaveResult { kSaved = 1, kCancelled = 2, kWriteFailed = 3 };
+    int SaveProject(bool saveAs);
+    void OnFileNew();
+    // Opens `path`, or asks for one when it is empty; false when cancelled
+    // or the file could not be read.
+    bool OnFileOpen(const std::string& path = std::string());
+    bool CanSave() const { return m_modified && !m_scenes.empty(); }
 
     // Views and log.
     void AddView(IScenewrightView* view);
@@ -131,6 +146,8 @@ public:
     std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
 
 private:
+    // The save question; false when the command is to stop.
+    bool SaveChangesFirst();
     bool ReadProjectElements(const char* path, std::string& message);
     void RepairLinksOfReadScenes();
     void ForgetReferencesTo(const CSwScene* scene);
