@@ -38,7 +38,8 @@ const char kUsage[] =
     "  resave IN.swo OUT.swo open a project and write it again\n"
     "  build FILE.swo [--root DIR]\n"
     "                        build the project into its project folder (or DIR,\n"
-    "                        which must hold the engine's system/config.tjs)\n";
+    "                        which must hold the engine's system/config.tjs);\n"
+    "                        exits with the build status when it is not 1\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -124,8 +125,11 @@ int Build(const std::vector<const char*>& arguments) {
         doc.GetSettings().root = root;
     }
     const bool built = BuildProject(doc);
-    std::printf("build status: %d\n", doc.GetBuildStatus());
-    return built && doc.GetBuildStatus() == SwBuildStatus::Built ? 0 : 1;
+    const int status = doc.GetBuildStatus();
+    std::printf("build status: %d\n", status);
+    if (built && status == SwBuildStatus::Built)
+        return 0;
+    return status == SwBuildStatus::Built ? 1 : status;
 }
 
 } // namespace

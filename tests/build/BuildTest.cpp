@@ -2,6 +2,7 @@
 #include "build/EngineConfigPatcher.h"
 #include "build/ProjectBuilder.h"
 #include "commands/SwCharacter.h"
+#include "commands/SwMessage.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
 #include "support/CollectingView.h"
@@ -45,14 +46,14 @@ TEST(EngineConfig, ReplacesOnlyTheProjectsKeysInTheirFunctions) {
                                          "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
     EXPECT_EQ(out, ";System.title = \"吉里吉里\";\r\n"
                    ";scWidth = 640;\r\n"
-                   "function KAGWindow_config()\r\n{\r\n\r\n"
+                   "function KAGWindow_config()\r\n{\r\n"
                    ";scWidth = 800;\r\n"
                    "  ;scHeight = 1;\r\n"
                    ";saveDataID = \"already-set\";\r\n"
-                   "}\r\n\r\n"
-                   "function KAGWindow_config ()\r\n{\r\n ;scWidth = 1;\r\n}\r\n\r\n"
-                   "function MessageLayer_config() {\r\n\r\n;defaultLinkColor = 0xFF0000;\r\n}\r\n\r\n"
-                   "function BGM_config()\r\n{\r\n\r\nif (1) {\r\n}\r\n\r\n;type = \"Wave\";\r\n}\r\n\r\n");
+                   "}\r\n"
+                   "function KAGWindow_config ()\r\n{\r\n ;scWidth = 1;\r\n}\r\n"
+                   "function MessageLayer_config() {\r\n;defaultLinkColor = 0xFF0000;\r\n}\r\n"
+                   "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
 }
 
 TEST(EngineConfig, FreshSaveIdAndFailures) {
@@ -61,7 +62,9 @@ TEST(EngineConfig, FreshSaveIdAndFailures) {
         doc, "function KAGWindow_config()\n{\n;saveDataID = \"00000000-0000-0000-0000-000000000000\";\n}\n");
     EXPECT_EQ(out.find("00000000-0000"), std::string::npos);
     EXPECT_NE(out.find(";saveDataID = \""), std::string::npos);
-    EXPECT_EQ(out.size(), std::string("function KAGWindow_config()\r\n{\r\n\r\n;saveDataID = \"\";\r\n}\r\n\r\n").size() + 36);
+    EXPECT_EQ(out.size(), std::string("function KAGWindow_config()\r\n{\r\n;saveDataID = \"\";\r\n}\r\n").size() + 36);
+    // Patching the patched file again keeps the id and every line.
+    EXPECT_EQ(Patched(doc, out), out);
 
     Patched(doc, "a\nfunction (\n", false);
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigFunctionMissing);
@@ -115,6 +118,14 @@ TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
     EXPECT_FALSE(sw::files::FileExists(temp.File("game/system/config.tmp")));
 }
 
+TEST(EngineConfig, TextsAreEscapedForTjsAndLongLinesStayWhole) {
+    CScenewrightDoc doc;
+    doc.GetSettings().name = "\"ソ表\\\"";
+    const std::string longLine = ";" + std::string(400, 'x');
+    EXPECT_EQ(Patched(doc, ";System.title = \"\";\n" + longLine + "\n"),
+              ";System.title = \"\\\"ソ表\\\\\\\"\";\r\n" + longLine + "\r\n");
+}
+
 TEST(ProjectBuild, FailuresSetTheirStatus) {
     CScenewrightDoc doc;
     CollectingLog log;
@@ -128,6 +139,20 @@ TEST(ProjectBuild, FailuresSetTheirStatus) {
     EXPECT_FALSE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigUnreadable);
     EXPECT_FALSE(sw::files::FileExists(temp.File("scenario/first.ks")));
+
+    // A scene that fails without a code of its own still fails the build.
+    temp.Write("system/config.tjs", "");
+    struct FailingCell : CSwMessage {
+        bool Build(CTextOutput*, CScenewrightDoc*) override { return false; }
+    };
+    auto scene = std::make_unique<CSwScene>();
+    scene->id = 4;
+    scene->AddCell(std::make_unique<FailingCell>());
+    doc.AdoptScene(std::move(scene));
+    log.lines.clear();
+    EXPECT_FALSE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::CellFailed);
+    EXPECT_EQ(log.lines.at(1), "error: シーン番号4: ビルドに失敗しました。");
 }
 
 TEST(AssetCopy, CopiesIntoSubFoldersAndNeverOntoItself) {

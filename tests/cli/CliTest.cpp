@@ -66,7 +66,7 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/scenario/first.ks")).empty());
 
     CliRun noEngine = RunCli("build " + kSample + " --root " + temp.File("empty"));
-    EXPECT_EQ(noEngine.exitCode, 1);
+    EXPECT_EQ(noEngine.exitCode, 3);
     EXPECT_NE(noEngine.output.find("build status: 3"), std::string::npos);
     EXPECT_EQ(RunCli("build " + kSample + " --root").exitCode, 2);
 }

@@ -1,5 +1,6 @@
 #include "build/EngineConfigPatcher.h"
 
+#include "build/TjsText.h"
 #include "document/ScenewrightDoc.h"
 #include "model/Values.h"
 #include "platform/Files.h"
@@ -10,10 +11,6 @@
 #include <vector>
 
 namespace {
-
-// The engine's updater reads lines into a 260-byte buffer; longer lines come
-// as several pieces, each handled as a line of its own.
-constexpr std::size_t kPieceLength = 259;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -31,7 +28,6 @@ public:
             return false;
         std::size_t end = m_text.find('\n', m_pos);
         end = end == std::string_view::npos ? m_text.size() : end + 1;
-        end = std::min(end, m_pos + kPieceLength);
         line = TrimRight(m_text.substr(m_pos, end - m_pos));
         m_pos = end;
         ++m_count;
@@ -61,13 +57,14 @@ std::optional<std::string> Replacement(const CSwSettings& s, const std::string& 
     auto starts = [&](const char* key) { return line.starts_with(key); };
     if (function.empty()) {
         if (starts(";System.title"))
-            return sw::Format(";System.title = \"%s\";", s.name.empty() ? "吉里吉里" : s.name.c_str());
+            return sw::Format(";System.title = \"%s\";",
+                              s.name.empty() ? "吉里吉里" : EscapeTjsString(s.name).c_str());
     } else if (function == "KAGWindow_config") {
         if (starts(";scHeight")) return sw::Format(";scHeight = %d;", s.height);
         if (starts(";scWidth")) return sw::Format(";scWidth = %d;", s.width);
-        if (starts(";dataName")) return sw::Format(";dataName = \"%s\";", s.saveprefix.c_str());
+        if (starts(";dataName")) return sw::Format(";dataName = \"%s\";", EscapeTjsString(s.saveprefix).c_str());
         if (starts(";saveDataLocation"))
-            return sw::Format(";saveDataLocation = \"%s\";", s.savelocation.c_str());
+            return sw::Format(";saveDataLocation = \"%s\";", EscapeTjsString(s.savelocation).c_str());
         if (starts(";freeSaveDataMode"))
             return sw::Format(";freeSaveDataMode = %s;", TrueFalse(s.freesave));
         if (starts(";saveDataMode"))
@@ -126,10 +123,15 @@ public:
                 m_out.Printf("%s\n", line.substr(0, brace + 1).c_str());
                 line.erase(0, brace + 1);
                 m_function.clear();
+                m_splitAtBrace = true;
             }
             if (auto replaced = Replacement(m_settings, m_function, line))
                 line = *replaced;
-            m_out.Printf("%s\n", line.c_str());
+            // A brace ending its line is not followed by an empty one, so
+            // patching a patched file changes nothing but the values.
+            if (!(m_splitAtBrace && line.empty()))
+                m_out.Printf("%s\n", line.c_str());
+            m_splitAtBrace = false;
         }
         return std::string();
     }
@@ -157,6 +159,7 @@ private:
         }
         m_out.Printf("%s\n", line.substr(0, brace + 1).c_str());
         line.erase(0, brace + 1);
+        m_splitAtBrace = true;
         return std::string();
     }
 
@@ -164,6 +167,7 @@ private:
     LineReader m_reader;
     CTextOutput& m_out;
     std::string m_function;
+    bool m_splitAtBrace = false;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "build/ProjectBuilder.h"
 
 #include "build/EngineConfigPatcher.h"
+#include "build/TjsText.h"
 #include "commands/SwCharacter.h"
 #include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
@@ -30,10 +31,10 @@ void WriteCharacters(CTextOutput& file, const CSwSettings& settings) {
     file.Write("  sf.lname = [] if (sf.lname === void);\n");
     for (int i = 0; i < count; ++i) {
         const CSwCharacter* c = settings.GetCharacterAt(i);
-        file.Printf("  sf.name[%d] = \"%s\";\n", i, c->FullName().c_str());
-        file.Printf("  sf.fname[%d] = \"%s\";\n", i, c->firstname().c_str());
-        file.Printf("  sf.mname[%d] = \"%s\";\n", i, c->middlename().c_str());
-        file.Printf("  sf.lname[%d] = \"%s\";\n", i, c->lastname().c_str());
+        file.Printf("  sf.name[%d] = \"%s\";\n", i, EscapeTjsString(c->FullName()).c_str());
+        file.Printf("  sf.fname[%d] = \"%s\";\n", i, EscapeTjsString(c->firstname()).c_str());
+        file.Printf("  sf.mname[%d] = \"%s\";\n", i, EscapeTjsString(c->middlename()).c_str());
+        file.Printf("  sf.lname[%d] = \"%s\";\n", i, EscapeTjsString(c->lastname()).c_str());
     }
     file.Write("[endscript]\n");
 }
@@ -47,8 +48,16 @@ CSwObj* FirstTopLevelScene(const CScenewrightDoc& doc) {
 
 bool WriteScenes(CTextOutput& file, CScenewrightDoc& doc) {
     for (CSwObj* top = FirstTopLevelScene(doc); top; top = top->next) {
-        if (!BuildSceneSubtree(&file, top, doc))
-            return false;
+        if (BuildSceneSubtree(&file, top, doc))
+            continue;
+        // A step that failed without a code of its own must not pass for a
+        // finished build.
+        if (doc.GetBuildStatus() == SwBuildStatus::Built) {
+            doc.SetBuildStatus(SwBuildStatus::CellFailed);
+            doc.PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: ビルドに失敗しました。",
+                                                         doc.GetBuildingSceneId()));
+        }
+        return false;
     }
     return true;
 }

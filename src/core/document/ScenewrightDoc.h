@@ -43,6 +43,7 @@ constexpr std::int32_t ConfigUnreadable = 3;
 constexpr std::int32_t OutputUnwritable = 4;
 constexpr std::int32_t MediaCopyFailed = 5;
 constexpr std::int32_t ConfigFunctionMissing = 6;
+constexpr std::int32_t CellFailed = 7;
 } // namespace SwBuildStatus
 
 class CScenewrightDoc {
