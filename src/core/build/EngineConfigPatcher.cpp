@@ -190,13 +190,15 @@ bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::strin
             sw::Format("読み込みモードで %s を開くことが出来ません。", std::string(source).c_str()));
         return false;
     }
-    CFileOutput out;
-    if (!out.Open(target)) {
+    auto unwritable = [&] {
         doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
         doc->SetPendingMessage(
             sw::Format("書き込みモードで %s を開くことが出来ません。", std::string(target).c_str()));
         return false;
-    }
+    };
+    CFileOutput out;
+    if (!out.Open(target))
+        return unwritable();
     const std::string failure = Patcher(doc->GetSettings(), text, out).Run();
     const bool written = out.Close();
     if (!failure.empty()) {
@@ -204,11 +206,5 @@ bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::strin
         doc->SetPendingMessage(failure);
         return false;
     }
-    if (!written) {
-        doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc->SetPendingMessage(
-            sw::Format("書き込みモードで %s を開くことが出来ません。", std::string(target).c_str()));
-        return false;
-    }
-    return true;
+    return written || unwritable();
 }

@@ -80,27 +80,23 @@ bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
 
 bool WriteScenario(CScenewrightDoc& doc, const std::string& root) {
     const std::string path = sw::paths::Join(root, "scenario/first.ks");
-    CFileOutput file;
-    if (!file.Open(path)) {
+    auto unwritable = [&] {
         doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
         doc.PostLogLine(SwHint::LogError,
                         sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
         return false;
-    }
+    };
+    CFileOutput file;
+    if (!file.Open(path))
+        return unwritable();
     WriteHeader(file);
     WriteCharacters(file, doc.GetSettings());
     if (!WriteScenes(file, doc))
         return false;
     file.Write(";\n*__LABEL_END__|ラベルEND\n;\n");
     file.Write("ここは、シナリオの終端です。[s]\n;\n");
-    if (!file.Close()) {
-        // A full disk must not pass for a finished build.
-        doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc.PostLogLine(SwHint::LogError,
-                        sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
-        return false;
-    }
-    return true;
+    // A full disk must not pass for a finished build.
+    return file.Close() || unwritable();
 }
 
 } // namespace
