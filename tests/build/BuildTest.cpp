@@ -15,7 +15,8 @@ namespace {
 std::string Patched(CScenewrightDoc& doc, const std::string& config, bool expectOk = true) {
     TempFolder temp;
     const std::string source = temp.Write("config.tjs", config);
-    EXPECT_EQ(PatchEngineConfig(&doc, source, temp.File("config.tmp")), expectOk) << doc.GetPendingMessage();
+    EXPECT_EQ(PatchEngineConfig(&doc, source, temp.File("config.tmp")), expectOk)
+        << doc.GetPendingMessage();
     return ReadFileOrEmpty(temp.File("config.tmp"));
 }
 
@@ -34,16 +35,17 @@ TEST(EngineConfig, ReplacesOnlyTheProjectsKeysInTheirFunctions) {
     doc.GetSettings().width = 800;
     doc.GetSettings().bgmtype = 1;
     doc.GetSettings().deflinkcol = 0x000000FF; // red
-    const std::string out = Patched(doc, ";System.title = \"x\";   \r\n"
-                                         ";scWidth = 640;\r\n"
-                                         "function KAGWindow_config()\r\n{\r\n"
-                                         ";scWidth = 640;\r\n"
-                                         "  ;scHeight = 1;\r\n"
-                                         ";saveDataID = \"already-set\";\r\n"
-                                         "}\r\n"
-                                         "function KAGWindow_config ()\r\n{ ;scWidth = 1;\r\n}\r\n"
-                                         "function MessageLayer_config() {\r\n;defaultLinkColor = 0;\r\n}\r\n"
-                                         "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
+    const std::string out =
+        Patched(doc, ";System.title = \"x\";   \r\n"
+                     ";scWidth = 640;\r\n"
+                     "function KAGWindow_config()\r\n{\r\n"
+                     ";scWidth = 640;\r\n"
+                     "  ;scHeight = 1;\r\n"
+                     ";saveDataID = \"already-set\";\r\n"
+                     "}\r\n"
+                     "function KAGWindow_config ()\r\n{ ;scWidth = 1;\r\n}\r\n"
+                     "function MessageLayer_config() {\r\n;defaultLinkColor = 0;\r\n}\r\n"
+                     "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
     EXPECT_EQ(out, ";System.title = \"吉里吉里\";\r\n"
                    ";scWidth = 640;\r\n"
                    "function KAGWindow_config()\r\n{\r\n"
@@ -58,11 +60,14 @@ TEST(EngineConfig, ReplacesOnlyTheProjectsKeysInTheirFunctions) {
 
 TEST(EngineConfig, FreshSaveIdAndFailures) {
     CScenewrightDoc doc;
-    const std::string out = Patched(
-        doc, "function KAGWindow_config()\n{\n;saveDataID = \"00000000-0000-0000-0000-000000000000\";\n}\n");
+    const std::string out = Patched(doc, "function KAGWindow_config()\n{\n;saveDataID = "
+                                         "\"00000000-0000-0000-0000-000000000000\";\n}\n");
     EXPECT_EQ(out.find("00000000-0000"), std::string::npos);
     EXPECT_NE(out.find(";saveDataID = \""), std::string::npos);
-    EXPECT_EQ(out.size(), std::string("function KAGWindow_config()\r\n{\r\n;saveDataID = \"\";\r\n}\r\n").size() + 36);
+    EXPECT_EQ(
+        out.size(),
+        std::string("function KAGWindow_config()\r\n{\r\n;saveDataID = \"\";\r\n}\r\n").size() +
+            36);
     // Patching the patched file again keeps the id and every line.
     EXPECT_EQ(Patched(doc, out), out);
 
@@ -70,7 +75,8 @@ TEST(EngineConfig, FreshSaveIdAndFailures) {
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigFunctionMissing);
     EXPECT_EQ(doc.GetPendingMessage(), "Config.tjs: 2行目: function の名前が見つかりません。");
     Patched(doc, "function f()\nx\n", false);
-    EXPECT_EQ(doc.GetPendingMessage(), "Config.tjs: 1行目: function f のブロックが見つかりません。");
+    EXPECT_EQ(doc.GetPendingMessage(),
+              "Config.tjs: 1行目: function f のブロックが見つかりません。");
     EXPECT_FALSE(PatchEngineConfig(&doc, "/no/such/config.tjs", "/tmp/x"));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigUnreadable);
 }
@@ -106,8 +112,10 @@ TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
     EXPECT_LT(at("*__LABEL_1__\r\n"), at("*__LABEL_3__\r\n"));
     EXPECT_LT(at("*__LABEL_3__\r\n"), at("*__LABEL_4__\r\n"));
     EXPECT_LT(at("*__LABEL_4__\r\n"), at("*__LABEL_2__\r\n"));
-    EXPECT_TRUE(ks.ends_with(";\r\n*__LABEL_END__|ラベルEND\r\n;\r\nここは、シナリオの終端です。[s]\r\n;\r\n"));
-    EXPECT_NE(ks.find("  sf.charcount = 0;\r\n  sf.name = [] if (sf.name === void);\r\n"), std::string::npos);
+    EXPECT_TRUE(ks.ends_with(
+        ";\r\n*__LABEL_END__|ラベルEND\r\n;\r\nここは、シナリオの終端です。[s]\r\n;\r\n"));
+    EXPECT_NE(ks.find("  sf.charcount = 0;\r\n  sf.name = [] if (sf.name === void);\r\n"),
+              std::string::npos);
     EXPECT_TRUE(sw::files::DirectoryExists(temp.File("game/video")));
     EXPECT_EQ(log.lines.front(), "-----ビルド開始-----");
     EXPECT_EQ(log.lines.back(), "-----ビルド終了-----");
@@ -132,8 +140,9 @@ TEST(ProjectBuild, FailuresSetTheirStatus) {
     doc.AddView(&log);
     EXPECT_FALSE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::NoProjectFolder);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"error: プロジェクトルートが設定されていません。",
-                                                   "-----ビルド終了-----"}));
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{"error: プロジェクトルートが設定されていません。",
+                                        "-----ビルド終了-----"}));
     TempFolder temp;
     doc.GetSettings().root = temp.Path();
     EXPECT_FALSE(BuildProject(doc));
@@ -176,4 +185,34 @@ TEST(AssetCopy, CopiesIntoSubFoldersAndNeverOntoItself) {
     EXPECT_TRUE(CopyAssetsMatching(&doc, "image", temp.File("media/p_0.*"), names));
     EXPECT_EQ(names, (std::vector<std::string>{"p_0.bmp", "p_0.png"}));
     EXPECT_FALSE(CopyAssetsMatching(&doc, "image", temp.File("media/q_*.png"), names));
+}
+
+TEST(AssetCopy, TwoSourcesUnderOneNameAreReported) {
+    TempFolder temp;
+    CScenewrightDoc doc;
+    CollectingLog log;
+    doc.AddView(&log);
+    doc.GetSettings().root = temp.File("game");
+    temp.Write("game/image/.keep", "");
+    auto first = std::make_unique<CSwScene>();
+    first->id = 2;
+    auto second = std::make_unique<CSwScene>();
+    second->id = 5;
+    const std::string a = temp.Write("a/bg.png", "a");
+    const std::string b = temp.Write("b/BG.png", "b");
+    doc.SetBuildingScene(first.get());
+    CopyAsset(&doc, "image", a);
+    CopyAsset(&doc, "image", temp.Path() + "/a/../a/bg.png"); // the same file again
+    EXPECT_TRUE(log.lines.empty());
+    doc.SetBuildingScene(second.get());
+    CopyAsset(&doc, "image", b);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(
+        log.lines[0],
+        "warning: シーン番号5: " + b + " は、シーン番号2 の " + temp.Path() +
+            "/a/bg.png と同じ名前 image/BG.png でコピーされるため、先のファイルを上書きします。");
+    // A new build starts with no claims.
+    doc.ForgetBuildOutputs();
+    CopyAsset(&doc, "image", a);
+    EXPECT_EQ(log.lines.size(), 1u);
 }

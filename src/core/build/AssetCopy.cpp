@@ -1,8 +1,10 @@
 #include "build/AssetCopy.h"
 
+#include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/TextOutput.h"
 
 namespace {
 
@@ -22,16 +24,57 @@ bool PlaceFile(const std::string& source, const std::string& destination) {
     return sw::files::CopyReplacing(source, destination);
 }
 
+std::string OutputName(std::string_view subFolder, const std::string& name) {
+    return subFolder.empty() ? name : sw::paths::Join(subFolder, name);
+}
+
 } // namespace
 
-std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder, std::string_view sourcePath) {
+void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_view source) {
+    const auto earlier = doc->ClaimBuildOutput(output, source);
+    if (!earlier)
+        return;
+    doc->PostLogLine(
+        SwHint::LogWarning,
+        sw::Format("シーン番号%d: %s は、シーン番号%d の %s と同じ名前 %s でコピーされるため、"
+                   "先のファイルを上書きします。",
+                   doc->GetBuildingSceneId(), std::string(source).c_str(), earlier->sceneId,
+                   earlier->source.c_str(), std::string(output).c_str()));
+}
+
+std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
+                      std::string_view sourcePath) {
     const std::string source = sw::paths::Normalize(sw::paths::ToForwardSlashes(sourcePath));
     if (source.empty() || !sw::files::FileExists(source))
         return std::string();
     std::string name = sw::paths::FileNameOf(source);
     if (!PlaceFile(source, DestinationOf(doc, subFolder, name)))
         return std::string();
+    ClaimAssetName(doc, OutputName(subFolder, name), source);
     return name;
+}
+
+MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
+                    std::string_view subFolder) {
+    const int sceneId = doc->GetBuildingSceneId();
+    const std::string pathText(path);
+    if (path.empty()) {
+        doc->PostLogLine(
+            SwHint::LogWarning,
+            sw::Format("シーン番号%d: %s ファイルが指定されていません。処理をスキップします。",
+                       sceneId, std::string(mediaWord).c_str()));
+        return MediaCopy{true, std::string()};
+    }
+    std::string copied = CopyAsset(doc, subFolder, path);
+    if (copied.empty()) {
+        doc->PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: %s のコピーに失敗。", sceneId,
+                                                      pathText.c_str()));
+        doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+        return MediaCopy{false, std::string()};
+    }
+    doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: %s を %s にコピー。", sceneId,
+                                               pathText.c_str(), std::string(subFolder).c_str()));
+    return MediaCopy{true, std::move(copied)};
 }
 
 bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::string_view pattern,
@@ -46,6 +89,7 @@ bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::s
         const std::string source = sw::paths::Normalize(folder + name);
         if (!PlaceFile(source, DestinationOf(doc, subFolder, name)))
             return false;
+        ClaimAssetName(doc, OutputName(subFolder, name), source);
         names.push_back(name);
     }
     return true;

@@ -15,5 +15,19 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder, std::str
 // Copies every file matching the wildcard `pattern` (a path whose file name
 // holds `*` or `?`); false when nothing matches or a copy fails. The name of
 // every file handled is appended to `names`.
+// Warns when `output` (a path below the project folder) was already written
+// from another source during this build: the later file replaces the first.
+void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_view source);
+
+// The media copy step of cells and scenes that bring a file into the built
+// project, with its log lines and status 5 on failure. An empty path is only
+// a warning: the build goes on with nothing to write.
+struct MediaCopy {
+    bool proceed = false;   // false: the build step fails
+    std::string copiedName; // empty when nothing is to be written
+};
+MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
+                    std::string_view subFolder);
+
 bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::string_view pattern,
                         std::vector<std::string>& names);

@@ -12,7 +12,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string TrimRight(std::string_view text) {
     while (!text.empty() && IsBlank(text.back()))
@@ -41,7 +43,9 @@ private:
     int m_count = 0;
 };
 
-const char* TrueFalse(std::int32_t flag) { return flag != 0 ? "true" : "false"; }
+const char* TrueFalse(std::int32_t flag) {
+    return flag != 0 ? "true" : "false";
+}
 
 std::optional<std::string> NewUuid() {
     uuid_t uuid;
@@ -60,19 +64,25 @@ std::optional<std::string> Replacement(const CSwSettings& s, const std::string& 
             return sw::Format(";System.title = \"%s\";",
                               s.name.empty() ? "吉里吉里" : EscapeTjsString(s.name).c_str());
     } else if (function == "KAGWindow_config") {
-        if (starts(";scHeight")) return sw::Format(";scHeight = %d;", s.height);
-        if (starts(";scWidth")) return sw::Format(";scWidth = %d;", s.width);
-        if (starts(";dataName")) return sw::Format(";dataName = \"%s\";", EscapeTjsString(s.saveprefix).c_str());
+        if (starts(";scHeight"))
+            return sw::Format(";scHeight = %d;", s.height);
+        if (starts(";scWidth"))
+            return sw::Format(";scWidth = %d;", s.width);
+        if (starts(";dataName"))
+            return sw::Format(";dataName = \"%s\";", EscapeTjsString(s.saveprefix).c_str());
         if (starts(";saveDataLocation"))
-            return sw::Format(";saveDataLocation = \"%s\";", EscapeTjsString(s.savelocation).c_str());
+            return sw::Format(";saveDataLocation = \"%s\";",
+                              EscapeTjsString(s.savelocation).c_str());
         if (starts(";freeSaveDataMode"))
             return sw::Format(";freeSaveDataMode = %s;", TrueFalse(s.freesave));
         if (starts(";saveDataMode"))
             return sw::Format(";saveDataMode = \"%s\";", s.encrypt != 0 ? "c" : "");
         if (starts(";saveThumbnail"))
             return sw::Format(";saveThumbnail = %s;", TrueFalse(s.savewidhimage));
-        if (starts(";numCharacterLayers")) return sw::Format(";numCharacterLayers = %d;", s.laycount);
-        if (starts(";numMessageLayers")) return sw::Format(";numMessageLayers = %d;", s.msglaycount);
+        if (starts(";numCharacterLayers"))
+            return sw::Format(";numCharacterLayers = %d;", s.laycount);
+        if (starts(";numMessageLayers"))
+            return sw::Format(";numMessageLayers = %d;", s.msglaycount);
         if (starts(";saveDataID = \"00000000-0000-0000-0000-000000000000\"")) {
             if (auto uuid = NewUuid())
                 return sw::Format(";saveDataID = \"%s\";", uuid->c_str());
@@ -82,13 +92,19 @@ std::optional<std::string> Replacement(const CSwSettings& s, const std::string& 
             return sw::Format(";defaultLinkColor = 0x%6.6X;",
                               static_cast<unsigned>(sw::SwapRedBlue(s.deflinkcol)));
     } else if (function == "HistoryLayer_config") {
-        if (starts(";verticalView")) return sw::Format(";verticalView = %s;", TrueFalse(s.htvertivalview));
-        if (starts(";storeState")) return sw::Format(";storeState = %s;", TrueFalse(s.htstorestate));
-        if (starts(";maxPages")) return sw::Format(";maxPages = %d;", s.htmaxpages);
-        if (starts(";maxLines")) return sw::Format(";maxLines = %d;", s.htmaxlines);
+        if (starts(";verticalView"))
+            return sw::Format(";verticalView = %s;", TrueFalse(s.htvertivalview));
+        if (starts(";storeState"))
+            return sw::Format(";storeState = %s;", TrueFalse(s.htstorestate));
+        if (starts(";maxPages"))
+            return sw::Format(";maxPages = %d;", s.htmaxpages);
+        if (starts(";maxLines"))
+            return sw::Format(";maxLines = %d;", s.htmaxlines);
     } else if (function == "BGM_config") {
         if (starts(";type"))
-            return sw::Format(";type = \"%s\";", s.bgmtype == 1 ? "MIDI" : s.bgmtype == 2 ? "CDDA" : "Wave");
+            return sw::Format(";type = \"%s\";", s.bgmtype == 1   ? "MIDI"
+                                                 : s.bgmtype == 2 ? "CDDA"
+                                                                  : "Wave");
     }
     return std::nullopt;
 }
@@ -146,7 +162,8 @@ private:
         while (!name) {
             m_out.Printf("%s\n", line.c_str());
             if (!m_reader.Next(line))
-                return sw::Format("Config.tjs: %d行目: function の名前が見つかりません。", headerLine);
+                return sw::Format("Config.tjs: %d行目: function の名前が見つかりません。",
+                                  headerLine);
             name = ExtractFunctionName(line);
         }
         m_function = *name;
@@ -186,14 +203,14 @@ bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::strin
     std::string text;
     if (!sw::files::ReadWholeFile(source, text)) {
         doc->SetBuildStatus(SwBuildStatus::ConfigUnreadable);
-        doc->SetPendingMessage(
-            sw::Format("読み込みモードで %s を開くことが出来ません。", std::string(source).c_str()));
+        doc->SetPendingMessage(sw::Format("読み込みモードで %s を開くことが出来ません。",
+                                          std::string(source).c_str()));
         return false;
     }
     auto unwritable = [&] {
         doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc->SetPendingMessage(
-            sw::Format("書き込みモードで %s を開くことが出来ません。", std::string(target).c_str()));
+        doc->SetPendingMessage(sw::Format("書き込みモードで %s を開くことが出来ません。",
+                                          std::string(target).c_str()));
         return false;
     };
     CFileOutput out;

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kSubFolders[] = {"bgimage", "fgimage", "image", "others", "rule",
+const char* const kSubFolders[] = {"bgimage",  "fgimage", "image", "others", "rule",
                                    "scenario", "bgm",     "sound", "system", "video"};
 
 void WriteHeader(CTextOutput& file) {
@@ -82,8 +82,9 @@ bool WriteScenario(CScenewrightDoc& doc, const std::string& root) {
     const std::string path = sw::paths::Join(root, "scenario/first.ks");
     auto unwritable = [&] {
         doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc.PostLogLine(SwHint::LogError,
-                        sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
+        doc.PostLogLine(
+            SwHint::LogError,
+            sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
         return false;
     };
     CFileOutput file;
@@ -117,6 +118,7 @@ bool BuildSceneSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc) {
 bool BuildProject(CScenewrightDoc& doc) {
     doc.SetBuildingScene(nullptr);
     doc.SetBuildStatus(SwBuildStatus::Built);
+    doc.ForgetBuildOutputs();
     bool result = false;
     const std::string root = doc.GetProjectRoot();
     if (root.empty()) {

@@ -1,7 +1,5 @@
 #include "commands/SwCommand.h"
 
-#include "build/AssetCopy.h"
-#include "document/DocumentHints.h"
 #include "document/ProjectFile.h"
 #include "document/ScenewrightDoc.h"
 #include "model/Values.h"
@@ -73,17 +71,27 @@ CSwObj* CSwCommand::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSw
 void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CScenewrightDoc* doc) {
     FieldValue& value = m_values[slot];
     switch (m_fields[slot].kind) {
-    case FieldKind::Text: value.text = sw::TrimQuotes(text); break;
+    case FieldKind::Text:
+        value.text = sw::TrimQuotes(text);
+        break;
     case FieldKind::FilePath:
         value.text = MakeAbsolutePath(sw::TrimQuotes(text), FolderOfProjectFile(doc));
         break;
     case FieldKind::Integer:
     case FieldKind::Choice:
-    case FieldKind::Unsigned: value.integer = sw::ParseInteger(text); break;
-    case FieldKind::Flag: value.integer = sw::ParseFlag(text); break;
+    case FieldKind::Unsigned:
+        value.integer = sw::ParseInteger(text);
+        break;
+    case FieldKind::Flag:
+        value.integer = sw::ParseFlag(text);
+        break;
     case FieldKind::Colour:
-    case FieldKind::DecimalColour: value.integer = sw::SwapRedBlue(sw::ParseInteger(text)); break;
-    case FieldKind::Real: value.real = sw::ParseReal(sw::TrimQuotes(text)); break;
+    case FieldKind::DecimalColour:
+        value.integer = sw::SwapRedBlue(sw::ParseInteger(text));
+        break;
+    case FieldKind::Real:
+        value.real = sw::ParseReal(sw::TrimQuotes(text));
+        break;
     }
 }
 
@@ -91,16 +99,22 @@ std::string CSwCommand::FieldElement(std::size_t slot, const CScenewrightDoc* do
     const CommandField& field = m_fields[slot];
     const FieldValue& value = m_values[slot];
     switch (field.kind) {
-    case FieldKind::Text: return TextValue(field.key, value.text);
-    case FieldKind::FilePath: return PathValue(field.key, value.text, doc);
+    case FieldKind::Text:
+        return TextValue(field.key, value.text);
+    case FieldKind::FilePath:
+        return PathValue(field.key, value.text, doc);
     case FieldKind::Integer:
     case FieldKind::Flag:
-    case FieldKind::Choice: return IntegerValue(field.key, value.integer);
-    case FieldKind::Unsigned: return UnsignedValue(field.key, static_cast<std::uint32_t>(value.integer));
+    case FieldKind::Choice:
+        return IntegerValue(field.key, value.integer);
+    case FieldKind::Unsigned:
+        return UnsignedValue(field.key, static_cast<std::uint32_t>(value.integer));
     case FieldKind::Colour:
         return HexValue(field.key, static_cast<std::uint32_t>(sw::SwapRedBlue(value.integer)));
-    case FieldKind::DecimalColour: return IntegerValue(field.key, sw::SwapRedBlue(value.integer));
-    case FieldKind::Real: return RealValue(field.key, value.real);
+    case FieldKind::DecimalColour:
+        return IntegerValue(field.key, sw::SwapRedBlue(value.integer));
+    case FieldKind::Real:
+        return RealValue(field.key, value.real);
     }
     return std::string();
 }
@@ -125,26 +139,4 @@ bool CSwCommand::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwOb
         WriteValueLine(file, command.FieldElement(slot, doc));
     file->Write("</clct>\n");
     return true;
-}
-
-CSwCommand::MediaCopy CSwCommand::CopyMedia(CScenewrightDoc* doc, std::string_view path,
-                                            std::string_view mediaWord, std::string_view subFolder) {
-    const int sceneId = doc->GetBuildingSceneId();
-    const std::string pathText(path);
-    if (path.empty()) {
-        doc->PostLogLine(SwHint::LogWarning,
-                         sw::Format("シーン番号%d: %s ファイルが指定されていません。処理をスキップします。",
-                                    sceneId, std::string(mediaWord).c_str()));
-        return MediaCopy{true, std::string()};
-    }
-    std::string copied = CopyAsset(doc, subFolder, path);
-    if (copied.empty()) {
-        doc->PostLogLine(SwHint::LogError,
-                         sw::Format("シーン番号%d: %s のコピーに失敗。", sceneId, pathText.c_str()));
-        doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
-        return MediaCopy{false, std::string()};
-    }
-    doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: %s を %s にコピー。", sceneId,
-                                               pathText.c_str(), std::string(subFolder).c_str()));
-    return MediaCopy{true, std::move(copied)};
 }

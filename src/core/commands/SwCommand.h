@@ -5,6 +5,7 @@
 // done here once from that table, so a type adds only its fields and its
 // build step.
 
+#include "build/AssetCopy.h"
 #include "model/SwObj.h"
 
 #include <cstdint>
@@ -65,15 +66,12 @@ public:
 protected:
     virtual std::unique_ptr<CSwCommand> NewOfSameClass() const = 0;
 
-    // The media copy step of cells that bring a file into the built project,
-    // with its log lines. An empty path is only a warning: the build goes on
-    // with nothing to write.
-    struct MediaCopy {
-        bool proceed = false;   // false: the cell's build fails
-        std::string copiedName; // empty when nothing is to be written
-    };
+    // The media copy step with its log lines (build/AssetCopy.h).
+    using MediaCopy = ::MediaCopy;
     static MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path,
-                               std::string_view mediaWord, std::string_view subFolder);
+                               std::string_view mediaWord, std::string_view subFolder) {
+        return ::CopyMedia(doc, path, mediaWord, subFolder);
+    }
 
 private:
     struct FieldValue {

@@ -8,9 +8,12 @@ bool CScenewrightDoc::SaveChangesFirst() {
     if (!m_modified || !m_host)
         return true;
     switch (m_host->AskSaveChanges()) {
-    case IDocumentHost::Answer::Yes: return SaveProject(true) == kSaved;
-    case IDocumentHost::Answer::No: return true;
-    case IDocumentHost::Answer::Cancel: break;
+    case IDocumentHost::Answer::Yes:
+        return SaveProject(true) == kSaved;
+    case IDocumentHost::Answer::No:
+        return true;
+    case IDocumentHost::Answer::Cancel:
+        break;
     }
     return false;
 }

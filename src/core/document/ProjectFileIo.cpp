@@ -1,12 +1,14 @@
 // Writing and reading the project file.
 
 #include "document/DocumentHints.h"
-#include "document/ScenewrightDoc.h"
 #include "document/SceneLinkRepair.h"
+#include "document/ScenewrightDoc.h"
 #include "document/XmlDocument.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
+
+#include <map>
 
 namespace {
 
@@ -17,6 +19,25 @@ std::string AbsoluteFilePath(const char* path) {
     if (sw::paths::IsAbsolute(cleaned))
         return sw::paths::Normalize(cleaned);
     return sw::paths::Join(sw::files::CurrentDirectory(), cleaned);
+}
+
+std::string JoinedIds(const std::vector<std::int32_t>& ids) {
+    std::string joined;
+    for (std::int32_t id : ids)
+        joined += (joined.empty() ? "" : "、") + std::to_string(id);
+    return joined;
+}
+
+std::vector<std::int32_t> DuplicateIds(const std::vector<std::unique_ptr<CSwScene>>& scenes) {
+    std::map<std::int32_t, int> counts;
+    for (const auto& scene : scenes)
+        ++counts[scene->id];
+    std::vector<std::int32_t> duplicates;
+    for (const auto& [id, count] : counts) {
+        if (count > 1)
+            duplicates.push_back(id);
+    }
+    return duplicates;
 }
 
 } // namespace
@@ -114,7 +135,18 @@ void CScenewrightDoc::RepairLinksOfReadScenes() {
     scenes.reserve(m_scenes.size());
     for (const auto& scene : m_scenes)
         scenes.push_back(scene.get());
-    if (RepairSceneLinks(scenes))
-        PostLogLine(SwHint::LogWarning,
-                    "シーンのつながりに矛盾があったため、一部のつながりを切り離しました。");
+    const std::vector<std::int32_t> cutIds = RepairSceneLinks(scenes);
+    if (!cutIds.empty())
+        PostLogLine(
+            SwHint::LogWarning,
+            sw::Format(
+                "シーンのつながりに矛盾があったため、シーン番号%sのつながりを切り離しました。",
+                JoinedIds(cutIds).c_str()));
+    const std::vector<std::int32_t> duplicates = DuplicateIds(m_scenes);
+    if (!duplicates.empty())
+        PostLogLine(
+            SwHint::LogWarning,
+            sw::Format(
+                "シーン番号%sが複数のシーンで使われています。リンクは最初のシーンにつながります。",
+                JoinedIds(duplicates).c_str()));
 }

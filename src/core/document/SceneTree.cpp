@@ -11,12 +11,16 @@ std::int32_t KindOfInsertMode(int mode) {
     switch (mode) {
     case CScenewrightDoc::kNewTopLevel:
     case CScenewrightDoc::kChoiceAsParent:
-    case CScenewrightDoc::kChoiceAsChild: return SwType::SceneChoice;
+    case CScenewrightDoc::kChoiceAsChild:
+        return SwType::SceneChoice;
     case CScenewrightDoc::kBranchAsParent:
-    case CScenewrightDoc::kBranchAsChild: return SwType::SceneBranch;
+    case CScenewrightDoc::kBranchAsChild:
+        return SwType::SceneBranch;
     case CScenewrightDoc::kImageMapAsParent:
-    case CScenewrightDoc::kImageMapAsChild: return SwType::SceneImageMap;
-    case CScenewrightDoc::kLinkAsChild: return SwType::SceneLink;
+    case CScenewrightDoc::kImageMapAsChild:
+        return SwType::SceneImageMap;
+    case CScenewrightDoc::kLinkAsChild:
+        return SwType::SceneLink;
     }
     return 0;
 }
@@ -144,7 +148,7 @@ bool CScenewrightDoc::DeleteScene(CSwScene* scene) {
     m_scenes.erase(std::find_if(m_scenes.begin(), m_scenes.end(),
                                 [scene](const auto& owned) { return owned.get() == scene; }));
 
-    CSwObj* next = formerParent ? formerParent
+    CSwObj* next = formerParent       ? formerParent
                    : formerFirstChild ? formerFirstChild
                    : formerPrev       ? formerPrev
                                       : formerNext;

@@ -1,11 +1,16 @@
 #include "document/ScenewrightDoc.h"
 
 #include "document/DocumentHints.h"
+#include "platform/Cp932.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <utility>
 
-CScenewrightDoc::CScenewrightDoc() { ResetDocument(); }
+CScenewrightDoc::CScenewrightDoc() {
+    ResetDocument();
+}
 CScenewrightDoc::~CScenewrightDoc() = default;
 
 void CScenewrightDoc::ResetDocument() {
@@ -20,6 +25,7 @@ void CScenewrightDoc::ResetDocument() {
     m_settings.Reset();
     m_scenes.clear();
     m_buildingScene = nullptr;
+    m_buildOutputs.clear();
     m_pendingMessage.clear();
     m_copyBuffer.clear();
     UpdateAllViews(SwHint::Reset);
@@ -79,4 +85,16 @@ void CScenewrightDoc::SetCurrentSceneQuietly(CSwScene* scene) {
 
 std::string CScenewrightDoc::GetProjectFileFolder() const {
     return sw::paths::FolderOf(m_projectFilePath);
+}
+
+std::optional<CScenewrightDoc::BuildOutputClaim>
+CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view source) {
+    BuildOutputClaim claim{std::string(source), GetBuildingSceneId()};
+    auto [it, added] = m_buildOutputs.try_emplace(sw::cp932::ToLowerAscii(output), claim);
+    if (added)
+        return std::nullopt;
+    BuildOutputClaim earlier = std::exchange(it->second, std::move(claim));
+    if (earlier.source == source || sw::files::IsSameFile(earlier.source, source))
+        return std::nullopt;
+    return earlier;
 }

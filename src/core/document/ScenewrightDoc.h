@@ -9,7 +9,9 @@
 #include "model/SwSettings.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -144,6 +146,19 @@ public:
     // The "scene number" of build messages: the id of the scene being built.
     std::int32_t GetBuildingSceneId() const { return m_buildingScene ? m_buildingScene->id : 0; }
 
+    // What a build writes below the project folder, by whom: two different
+    // sources under one name would silently overwrite each other.
+    struct BuildOutputClaim {
+        std::string source;
+        std::int32_t sceneId = 0;
+    };
+    // Records that the scene being built writes `source` as `output` (a path
+    // below the project folder, compared case-blind as the engine's file
+    // systems do). Gives the earlier claim when a different source held it.
+    std::optional<BuildOutputClaim> ClaimBuildOutput(std::string_view output,
+                                                     std::string_view source);
+    void ForgetBuildOutputs() { m_buildOutputs.clear(); }
+
     std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
 
 private:
@@ -164,6 +179,7 @@ private:
     std::vector<std::unique_ptr<CSwObj>> m_copyBuffer;
     std::string m_pendingMessage;
     std::int32_t m_buildStatus = SwBuildStatus::NotBuilt;
+    std::map<std::string, BuildOutputClaim> m_buildOutputs;
     std::string m_projectFilePath;
     std::string m_pathName;
     bool m_modified = false;

@@ -74,9 +74,9 @@ std::string DeclaredEncoding(std::string_view bytes) {
 }
 
 bool NamesShiftJis(const std::string& encoding) {
-    static const char* const kNames[] = {"shift_jis", "shift-jis", "sjis",        "x-sjis",
-                                         "cp932",     "ms932",     "windows-31j", "ms_kanji",
-                                         "csshiftjis"};
+    static const char* const kNames[] = {"shift_jis",   "shift-jis", "sjis",
+                                         "x-sjis",      "cp932",     "ms932",
+                                         "windows-31j", "ms_kanji",  "csshiftjis"};
     return std::find(std::begin(kNames), std::end(kNames), encoding) != std::end(kNames);
 }
 
@@ -135,7 +135,9 @@ const char kNoRootMessage[] = "ドキュメントが不正です(ルートが存
 
 } // namespace
 
-CXmlDocument::~CXmlDocument() { xmlFreeDoc(m_doc); }
+CXmlDocument::~CXmlDocument() {
+    xmlFreeDoc(m_doc);
+}
 
 std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error& error) {
     error = Error{};
@@ -211,7 +213,9 @@ std::string CXmlNode::Text() const {
     return text;
 }
 
-int CXmlNode::Line() const { return static_cast<int>(xmlGetLineNo(m_node)); }
+int CXmlNode::Line() const {
+    return static_cast<int>(xmlGetLineNo(m_node));
+}
 
 void CXmlNode::ForEachChildElement(const std::function<void(const CXmlNode&)>& visit) const {
     for (const xmlNode* child = m_node->children; child; child = child->next) {

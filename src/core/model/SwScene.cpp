@@ -43,33 +43,49 @@ const SwKeyEntry kSceneKeys[] = {
 
 std::string CSwScene::*TextFieldOf(int key) {
     switch (key) {
-    case Key::Title: return &CSwScene::title;
-    case Key::LinkName: return &CSwScene::linkname;
-    case Key::Storage: return &CSwScene::storage;
-    case Key::Exp: return &CSwScene::exp;
-    case Key::ExpCond: return &CSwScene::expcond;
-    case Key::ExpMyCond: return &CSwScene::expmycond;
-    case Key::OnEnter: return &CSwScene::onenter;
-    case Key::OnLeave: return &CSwScene::onleave;
-    case Key::Hint: return &CSwScene::hint;
-    case Key::Layer: return &CSwScene::layer;
+    case Key::Title:
+        return &CSwScene::title;
+    case Key::LinkName:
+        return &CSwScene::linkname;
+    case Key::Storage:
+        return &CSwScene::storage;
+    case Key::Exp:
+        return &CSwScene::exp;
+    case Key::ExpCond:
+        return &CSwScene::expcond;
+    case Key::ExpMyCond:
+        return &CSwScene::expmycond;
+    case Key::OnEnter:
+        return &CSwScene::onenter;
+    case Key::OnLeave:
+        return &CSwScene::onleave;
+    case Key::Hint:
+        return &CSwScene::hint;
+    case Key::Layer:
+        return &CSwScene::layer;
     }
     return nullptr;
 }
 
 std::int32_t CSwScene::*FlagFieldOf(int key) {
     switch (key) {
-    case Key::ClearMsg: return &CSwScene::clearmsg;
-    case Key::RecordableLabel: return &CSwScene::recordablelabel;
-    case Key::Procedure: return &CSwScene::procedure;
-    case Key::ClickFreeMapImage: return &CSwScene::clickfreemapimage;
+    case Key::ClearMsg:
+        return &CSwScene::clearmsg;
+    case Key::RecordableLabel:
+        return &CSwScene::recordablelabel;
+    case Key::Procedure:
+        return &CSwScene::procedure;
+    case Key::ClickFreeMapImage:
+        return &CSwScene::clickfreemapimage;
     }
     return nullptr;
 }
 
 } // namespace
 
-CSwScene::CSwScene() { Reset(); }
+CSwScene::CSwScene() {
+    Reset();
+}
 CSwScene::~CSwScene() = default;
 
 void CSwScene::Reset() {
@@ -146,7 +162,9 @@ void CSwScene::ResolveLinks(const CObjectIndex& objects) {
     }
 }
 
-int CSwScene::FindKey(std::string_view name) const { return FindKeyIn(kSceneKeys, name); }
+int CSwScene::FindKey(std::string_view name) const {
+    return FindKeyIn(kSceneKeys, name);
+}
 
 CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* targetObject,
                                const std::string& name, const std::string& text) const {
@@ -165,8 +183,12 @@ CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwOb
         return target;
     }
     switch (key) {
-    case Key::LinkTo: target->linkto_id = sw::ParseInteger(text); break;
-    case Key::Select: target->select = sw::ParseInteger(text); break;
+    case Key::LinkTo:
+        target->linkto_id = sw::ParseInteger(text);
+        break;
+    case Key::Select:
+        target->select = sw::ParseInteger(text);
+        break;
     case Key::MapImage:
         target->mapimage =
             MakeAbsolutePath(sw::TrimQuotes(text), doc ? doc->GetProjectFileFolder() : "");
@@ -234,12 +256,17 @@ std::int32_t CSwScene::GetMeanChildX(const CSwObj* scene) {
     return static_cast<std::int32_t>(sum / count);
 }
 
-CSwScene* CSwScene::ResolveTarget(CSwScene* scene) {
+CSwScene* CSwScene::ResolveTarget(CSwScene* scene, bool* loops) {
     // A chain of link scenes that loops back leads nowhere.
     std::unordered_set<const CSwScene*> seen;
+    if (loops)
+        *loops = false;
     while (scene && scene->type == SwType::SceneLink) {
-        if (!seen.insert(scene).second)
+        if (!seen.insert(scene).second) {
+            if (loops)
+                *loops = true;
             return nullptr;
+        }
         scene = scene->linkto;
     }
     return scene;

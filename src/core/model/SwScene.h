@@ -38,8 +38,9 @@ public:
     // Mean x over the sibling chain holding `scene`, from its first sibling.
     static std::int32_t GetMeanChildX(const CSwObj* scene);
     // The scene a link scene stands for, following chains of link scenes;
-    // the scene itself when it is no link scene; null for a dangling link.
-    static CSwScene* ResolveTarget(CSwScene* scene);
+    // the scene itself when it is no link scene; null for a dangling link
+    // and for a chain that loops (`loops` then tells which).
+    static CSwScene* ResolveTarget(CSwScene* scene, bool* loops = nullptr);
 
     CSwScene* linkto;
     std::int32_t linkto_id;
@@ -71,9 +72,15 @@ public:
 private:
     bool BuildCells(CTextOutput* file, CScenewrightDoc* doc);
     void WriteSceneEnd(CTextOutput* file) const;
-    void WriteSingleChildJump(CTextOutput* file) const;
+    void WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) const;
     bool BuildChoice(CTextOutput* file, CScenewrightDoc* doc);
     bool BuildBranch(CTextOutput* file, CScenewrightDoc* doc);
     bool BuildImageMap(CTextOutput* file, CScenewrightDoc* doc);
+    // ResolveTarget for the way into `child`, warning of a looping chain.
+    const CSwScene* TargetOfChild(CSwScene* child, CScenewrightDoc* doc) const;
+    bool CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const;
+    void WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
+                       const std::vector<CSwScene*>& children,
+                       const std::vector<const CSwScene*>& targets) const;
     const CSwScene* Top() const;
 };

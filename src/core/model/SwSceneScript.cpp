@@ -1,5 +1,9 @@
 // The KAG text of a scene: its label, its cells and its way out.
 
+#include "build/AssetCopy.h"
+#include "build/KagText.h"
+#include "build/TjsText.h"
+#include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
 #include "model/SwScene.h"
 #include "platform/Files.h"
@@ -8,11 +12,15 @@
 
 namespace {
 
-// An attribute part: a blank, name="value"; empty for an empty value.
-std::string Attribute(const char* name, const std::string& value, const char* after = "") {
+using Escape = std::string (*)(std::string_view);
+
+// An attribute part: a blank, name="value"; empty for an empty value. Scenario
+// tags take the KAG escape; area files are TJS and take the TJS one.
+std::string Attribute(const char* name, const std::string& value, const char* after = "",
+                      Escape escape = EscapeKagAttribute) {
     if (value.empty())
         return std::string();
-    return sw::Format(" %s=\"%s\"%s", name, value.c_str(), after);
+    return sw::Format(" %s=\"%s\"%s", name, escape(value).c_str(), after);
 }
 
 std::vector<CSwScene*> ChildrenOf(const CSwScene& scene) {
@@ -27,21 +35,40 @@ std::vector<CSwScene*> ChildrenOf(const CSwScene& scene) {
 // The attribute parts of the way into `child` that links and areas share.
 struct WayIn {
     std::string storage, hint, onenter, onleave, exp;
-    WayIn(const CSwScene& child, const char* after)
-        : storage(Attribute("storage", child.storage, after)),
-          hint(Attribute("hint", child.hint, after)),
-          onenter(Attribute("onenter", child.onenter, after)),
-          onleave(Attribute("onleave", child.onleave, after)),
-          exp(Attribute("exp", child.exp, after)) {}
+    WayIn(const CSwScene& child, const char* after, Escape escape)
+        : storage(Attribute("storage", child.storage, after, escape)),
+          hint(Attribute("hint", child.hint, after, escape)),
+          onenter(Attribute("onenter", child.onenter, after, escape)),
+          onleave(Attribute("onleave", child.onleave, after, escape)),
+          exp(Attribute("exp", child.exp, after, escape)) {}
+    std::string Joined() const { return storage + hint + onenter + onleave + exp; }
 };
+
+std::string ViaLabelOf(std::int32_t sceneId) {
+    return sw::Format("*__LABEL_via_%d__", sceneId);
+}
 
 } // namespace
 
-std::string CSwScene::LabelOf(std::int32_t sceneId) { return sw::Format("*__LABEL_%d__", sceneId); }
+std::string CSwScene::LabelOf(std::int32_t sceneId) {
+    return sw::Format("*__LABEL_%d__", sceneId);
+}
 
 const CSwScene* CSwScene::Top() const {
     const CSwObj* top = GetTopmost(const_cast<CSwScene*>(this));
     return SwType::IsScene(top->type) ? static_cast<const CSwScene*>(top) : this;
+}
+
+const CSwScene* CSwScene::TargetOfChild(CSwScene* child, CScenewrightDoc* doc) const {
+    bool loops = false;
+    const CSwScene* target = ResolveTarget(child, &loops);
+    if (loops && doc)
+        doc->PostLogLine(
+            SwHint::LogWarning,
+            sw::Format(
+                "シーン番号%d: リンクシーン%dのリンク先が循環しているため、つながりを無視します。",
+                id, child->id));
+    return target;
 }
 
 bool CSwScene::Build(CTextOutput* file, CScenewrightDoc* doc) {
@@ -67,14 +94,17 @@ bool CSwScene::Build(CTextOutput* file, CScenewrightDoc* doc) {
         if (!BuildCells(file, doc))
             return false;
         if (children == 1)
-            WriteSingleChildJump(file);
+            WriteSingleChildJump(file, doc);
         WriteSceneEnd(file);
         return true;
     }
     switch (type) {
-    case SwType::SceneBranch: return BuildBranch(file, doc);
-    case SwType::SceneImageMap: return BuildImageMap(file, doc);
-    default: return BuildChoice(file, doc);
+    case SwType::SceneBranch:
+        return BuildBranch(file, doc);
+    case SwType::SceneImageMap:
+        return BuildImageMap(file, doc);
+    default:
+        return BuildChoice(file, doc);
     }
 }
 
@@ -82,8 +112,8 @@ bool CSwScene::BuildCells(CTextOutput* file, CScenewrightDoc* doc) {
     const std::string label = LabelOf(id);
     const bool conditional = !expmycond.empty() && !cells.empty();
     if (conditional) {
-        file->Printf("[if exp=\"%s\"][jump target=\"%s_exec\"][endif][jump target=\"%s_skip\"]\n",
-                     expmycond.c_str(), label.c_str(), label.c_str());
+        file->Printf("[if%s][jump target=\"%s_exec\"][endif][jump target=\"%s_skip\"]\n",
+                     Attribute("exp", expmycond).c_str(), label.c_str(), label.c_str());
         file->Printf(";\n%s_exec\n;\n", label.c_str());
     }
     for (const auto& cell : cells) {
@@ -106,13 +136,13 @@ void CSwScene::WriteSceneEnd(CTextOutput* file) const {
     file->Write("[return]\n");
 }
 
-void CSwScene::WriteSingleChildJump(CTextOutput* file) const {
-    const CSwScene* only = ChildrenOf(*this).front();
+void CSwScene::WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) const {
+    CSwScene* only = ChildrenOf(*this).front();
     if (!only->expcond.empty())
-        file->Printf("[if exp=\"%s\"]\n", only->expcond.c_str());
+        file->Printf("[if%s]\n", Attribute("exp", only->expcond).c_str());
     if (!only->exp.empty())
-        file->Printf("[eval exp=\"%s\"]\n", only->exp.c_str());
-    if (const CSwScene* target = ResolveTarget(const_cast<CSwScene*>(only)))
+        file->Printf("[eval%s]\n", Attribute("exp", only->exp).c_str());
+    if (const CSwScene* target = TargetOfChild(only, doc))
         file->Printf("[jump target=\"%s\"]\n", LabelOf(target->id).c_str());
     if (!only->expcond.empty())
         file->Write("[endif]\n");
@@ -128,20 +158,20 @@ bool CSwScene::BuildChoice(CTextOutput* file, CScenewrightDoc* doc) {
     file->Write("[nowait]\n");
     for (CSwScene* child : ChildrenOf(*this)) {
         // A dangling link leads nowhere: it gets no link.
-        const CSwScene* target = ResolveTarget(child);
+        const CSwScene* target = TargetOfChild(child, doc);
         if (!target)
             continue;
-        const WayIn way(*child, "");
-        const std::string text =
-            target->title.empty() ? sw::Format("シーン%dへ", target->id) : target->title;
-        const std::string link = sw::Format(
-            "[link target=\"%s\"%s%s%s%s%s]%s[endlink][r]", LabelOf(target->id).c_str(),
-            way.storage.c_str(), way.hint.c_str(), way.onenter.c_str(), way.onleave.c_str(),
-            way.exp.c_str(), text.c_str());
+        const WayIn way(*child, "", EscapeKagAttribute);
+        const std::string text = target->title.empty() ? sw::Format("シーン%dへ", target->id)
+                                                       : EscapeKagText(target->title);
+        const std::string link =
+            sw::Format("[link target=\"%s\"%s]%s[endlink][r]", LabelOf(target->id).c_str(),
+                       way.Joined().c_str(), text.c_str());
         if (child->expcond.empty())
             file->Printf("%s\n", link.c_str());
         else
-            file->Printf("[if%s]%s[endif]\n", Attribute("exp", child->expcond).c_str(), link.c_str());
+            file->Printf("[if%s]%s[endif]\n", Attribute("exp", child->expcond).c_str(),
+                         link.c_str());
     }
     file->Write("[endnowait]\n");
     if (!BuildCells(file, doc))
@@ -154,7 +184,7 @@ bool CSwScene::BuildBranch(CTextOutput* file, CScenewrightDoc* doc) {
     if (!BuildCells(file, doc))
         return false;
     for (CSwScene* child : ChildrenOf(*this)) {
-        const CSwScene* target = ResolveTarget(child);
+        const CSwScene* target = TargetOfChild(child, doc);
         if (!target)
             continue;
         const std::string cond = Attribute("exp", child->expcond);
@@ -171,45 +201,83 @@ bool CSwScene::BuildBranch(CTextOutput* file, CScenewrightDoc* doc) {
     return true;
 }
 
+// The map picture goes into `image` with its region picture <name>_p.*,
+// which the engine finds by the picture's name, as it finds the area file.
+bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const {
+    const MediaCopy picture = CopyMedia(doc, mapimage, "イメージマップ画像", "image");
+    storage = picture.copiedName;
+    if (!picture.proceed || storage.empty())
+        return picture.proceed;
+    const std::string regionPattern = sw::paths::FolderOf(sw::paths::ToForwardSlashes(mapimage)) +
+                                      sw::paths::StemOf(mapimage) + "_p.*";
+    std::vector<std::string> copied;
+    if (sw::files::FindFiles(sw::paths::FolderOf(regionPattern),
+                             sw::paths::FileNameOf(regionPattern))
+            .empty())
+        return true;
+    if (CopyAssetsMatching(doc, "image", regionPattern, copied))
+        return true;
+    doc->PostLogLine(SwHint::LogError,
+                     sw::Format("シーン番号%d: %s のコピーに失敗。", id, regionPattern.c_str()));
+    doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+    return false;
+}
+
 bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
-    const std::string areaPath = sw::paths::Join(doc ? doc->GetProjectRoot() : "",
-                                                 "others/" + sw::paths::StemOf(mapimage) + ".ma");
+    std::string storage = mapimage;
+    if (doc && !CopyMapPictures(doc, storage))
+        return false;
     const std::string lay = Attribute("layer", layer);
-    file->Printf("[image %s visible=true storage=\"%s\" page=%s]\n", lay.c_str(), mapimage.c_str(),
-                 "fore");
+    file->Printf("[image %s visible=true storage=\"%s\" page=%s]\n", lay.c_str(),
+                 EscapeKagAttribute(storage).c_str(), "fore");
     if (!BuildCells(file, doc))
         return false;
     file->Write("[s]\n");
 
     const std::vector<CSwScene*> children = ChildrenOf(*this);
-    for (CSwScene* child : children) {
-        const CSwScene* target = ResolveTarget(child);
-        if (!target || child->clickfreemapimage == 0)
+    std::vector<const CSwScene*> targets;
+    for (CSwScene* child : children)
+        targets.push_back(TargetOfChild(child, doc));
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const CSwScene* target = targets[i];
+        if (!target || children[i]->clickfreemapimage == 0)
             continue;
-        file->Printf(";\n%s\n;\n", sw::Format("*__LABEL_via_%d__", target->id).c_str());
+        file->Printf(";\n%s\n;\n", ViaLabelOf(target->id).c_str());
         file->Printf("[freeimage %s page=fore]\n", lay.c_str());
         file->Printf("[jump target=\"%s\"]\n", LabelOf(target->id).c_str());
     }
+    if (doc && !storage.empty())
+        WriteAreaFile(doc, sw::paths::StemOf(storage) + ".ma", children, targets);
+    return true;
+}
 
+void CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
+                             const std::vector<CSwScene*>& children,
+                             const std::vector<const CSwScene*>& targets) const {
+    const std::string output = "others/" + name;
+    // The area file belongs to one scene; another map picture of the same
+    // name would take it over.
+    if (const auto earlier = doc->ClaimBuildOutput(output, LabelOf(id)))
+        doc->PostLogLine(SwHint::LogWarning,
+                         sw::Format("シーン番号%d: イメージマップの画像名がシーン番号%dと同じため、"
+                                    "エリアファイル %s を上書きします。",
+                                    id, earlier->sceneId, output.c_str()));
     CStringOutput areas;
-    int number = 0;
-    for (CSwScene* child : children) {
-        ++number;
-        const CSwScene* target = ResolveTarget(child);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const CSwScene* child = children[i];
+        const CSwScene* target = targets[i];
+        const int number = static_cast<int>(i) + 1;
         if (!target)
             continue;
-        const WayIn way(*child, ";");
-        const std::string label = child->clickfreemapimage != 0
-                                      ? sw::Format("*__LABEL_via_%d__", target->id)
-                                      : LabelOf(target->id);
-        const std::string parts = way.storage + way.hint + way.onenter + way.onleave + way.exp;
+        const std::string parts = WayIn(*child, ";", EscapeTjsString).Joined();
+        const std::string label =
+            child->clickfreemapimage != 0 ? ViaLabelOf(target->id) : LabelOf(target->id);
         if (child->expcond.empty())
             areas.Printf("%d:%s target=\"%s\";\n", number, parts.c_str(), label.c_str());
         else
-            areas.Printf("%d: if (%s) { %s target=\"%s\"; }\n", number,
-                         Attribute("cond", child->expcond).c_str(), parts.c_str(), label.c_str());
+            areas.Printf("%d: if (%s) { %s target=\"%s\"; }\n", number, child->expcond.c_str(),
+                         parts.c_str(), label.c_str());
     }
     // An area file that cannot be written is passed over: the scenario is complete.
-    sw::files::WriteFileAtomically(areaPath, areas.Text());
-    return true;
+    sw::files::WriteFileAtomically(sw::paths::Join(doc->GetProjectRoot(), output), areas.Text());
 }

@@ -110,22 +110,29 @@ std::string ReplaceChar(std::string_view text, char from, char to) {
 }
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (std::size_t pos = 0; pos < a.size();) {
-        std::size_t len = CharLength(a, pos);
-        if (CharLength(b, pos) != len)
-            return false;
-        if (len == 1) {
-            if (lower(a[pos]) != lower(b[pos]))
-                return false;
-        } else if (a.substr(pos, 2) != b.substr(pos, 2)) {
-            return false;
-        }
-        pos += len;
+    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
+}
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string result(text);
+    for (std::size_t pos = 0; pos < result.size(); pos += CharLength(result, pos)) {
+        if (CharLength(result, pos) == 1 && result[pos] >= 'A' && result[pos] <= 'Z')
+            result[pos] = static_cast<char>(result[pos] - 'A' + 'a');
     }
-    return true;
+    return result;
+}
+
+std::string EscapeChars(std::string_view text, std::string_view chars, char escape) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = CharLength(text, pos);
+        if (length == 1 && chars.find(text[pos]) != std::string_view::npos)
+            escaped += escape;
+        escaped.append(text, pos, length);
+        pos += length;
+    }
+    return escaped;
 }
 
 } // namespace sw::cp932

@@ -32,5 +32,8 @@ bool IsValid(std::string_view cp932, std::size_t* badOffset = nullptr);
 std::size_t FindLastOf(std::string_view text, std::string_view chars);
 std::string ReplaceChar(std::string_view text, char from, char to);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+std::string ToLowerAscii(std::string_view text);
+// `escape` put before every single-byte character of `text` found in `chars`.
+std::string EscapeChars(std::string_view text, std::string_view chars, char escape);
 
 } // namespace sw::cp932
