@@ -39,11 +39,25 @@ const char kUsage[] =
     "  build FILE.swo [--root DIR]\n"
     "                        build the project into its project folder (or DIR,\n"
     "                        which must hold the engine's system/config.tjs);\n"
-    "                        exits with the build status when it is not 1\n";
+    "                        exits with the build status when it is not 1\n"
+    "  help, --help          print this text\n"
+    "\n"
+    "exit status:\n"
+    "  0   done (build: status 1, built)\n"
+    "  1   the project file could not be read or written\n"
+    "  2-7 build status: 2 no project folder, 3 config.tjs unreadable,\n"
+    "      4 an output file not writable, 5 a media copy failed,\n"
+    "      6 a function of config.tjs not recognised, 7 a cell could not be built\n"
+    "  64  wrong command line\n"
+    "\n"
+    "Texts are printed in UTF-8; project files stay in Shift_JIS (CP932).\n";
+
+// Distinct from every build status.
+constexpr int kUsageError = 64;
 
 int Usage() {
     std::fputs(kUsage, stderr);
-    return 2;
+    return kUsageError;
 }
 
 bool ArgumentPath(const char* argument, std::string& path) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 std::string Patched(CScenewrightDoc& doc, const std::string& config, bool expectOk = true) {
@@ -215,4 +217,60 @@ TEST(AssetCopy, TwoSourcesUnderOneNameAreReported) {
     doc.ForgetBuildOutputs();
     CopyAsset(&doc, "image", a);
     EXPECT_EQ(log.lines.size(), 1u);
+}
+
+TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
+    TempFolder temp;
+    const std::string root = temp.File("game");
+    const std::string config = "function KAGWindow_config()\r\n{\r\n;scWidth = 1;\r\n}\r\n";
+    temp.Write("game/system/config.tjs", config);
+    CScenewrightDoc doc;
+    CollectingLog log;
+    doc.AddView(&log);
+    doc.GetSettings().root = root;
+    auto scene = std::make_unique<CSwScene>();
+    scene->id = 3;
+    auto message = std::make_unique<CSwMessage>();
+    message->SetMessage("before");
+    scene->AddCell(std::move(message));
+    CSwScene* map = doc.AdoptScene(std::move(scene));
+
+    // The temporary configuration cannot be written: config.tjs stays.
+    sw::files::CreateDirectory(temp.File("game/system/config.tmp"));
+    EXPECT_FALSE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::OutputUnwritable);
+    EXPECT_EQ(log.lines.at(1), "error: 書き込みモードで " + root + "/system/config.tmp を開くことが出来ません。");
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.tjs")), config);
+    EXPECT_FALSE(sw::files::FileExists(temp.File("game/scenario/first.ks")));
+    ASSERT_TRUE(std::filesystem::remove(temp.File("game/system/config.tmp")));
+
+    // first.ks cannot be written: the configuration is already replaced.
+    sw::files::CreateDirectory(temp.File("game/scenario/first.ks"));
+    log.lines.clear();
+    EXPECT_FALSE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::OutputUnwritable);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "-----ビルド開始-----",
+                             "error: 書き込みモードで出力先 " + root + "/scenario/first.ks を開くことが出来ません。",
+                             "-----ビルド終了-----"}));
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.bak")), config);
+    ASSERT_TRUE(std::filesystem::remove(temp.File("game/scenario/first.ks")));
+
+    // A media copy that fails stops first.ks after the last text written.
+    map->type = SwType::SceneImageMap;
+    map->mapimage = temp.File("missing.png");
+    for (std::int32_t id : {4, 5}) {
+        auto child = std::make_unique<CSwScene>();
+        child->id = id;
+        CSwScene* added = doc.AdoptScene(std::move(child));
+        if (map->child)
+            map->child->AppendSibling(added);
+        else
+            map->child = added, added->parent = map;
+    }
+    log.lines.clear();
+    EXPECT_FALSE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::MediaCopyFailed);
+    EXPECT_EQ(log.lines.at(1), "error: シーン番号3: " + temp.File("missing.png") + " のコピーに失敗。");
+    EXPECT_TRUE(ReadFileOrEmpty(temp.File("game/scenario/first.ks")).ends_with("*__LABEL_3__|\r\n;\r\n"));
 }

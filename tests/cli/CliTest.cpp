@@ -52,9 +52,9 @@ TEST(Cli, CheckSummarisesAndFailuresExitNonZero) {
     CliRun missing = RunCli("check /no/such/file.swo");
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.output.find(reinterpret_cast<const char*>(u8"が存在しません。")), std::string::npos);
-    EXPECT_EQ(RunCli("").exitCode, 2);
-    EXPECT_EQ(RunCli("check").exitCode, 2);
-    EXPECT_EQ(RunCli("frobnicate x").exitCode, 2);
+    EXPECT_EQ(RunCli("").exitCode, 64);
+    EXPECT_EQ(RunCli("check").exitCode, 64);
+    EXPECT_EQ(RunCli("frobnicate x").exitCode, 64);
 }
 
 TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
@@ -68,5 +68,5 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     CliRun noEngine = RunCli("build " + kSample + " --root " + temp.File("empty"));
     EXPECT_EQ(noEngine.exitCode, 3);
     EXPECT_NE(noEngine.output.find("build status: 3"), std::string::npos);
-    EXPECT_EQ(RunCli("build " + kSample + " --root").exitCode, 2);
+    EXPECT_EQ(RunCli("build " + kSample + " --root").exitCode, 64);
 }
