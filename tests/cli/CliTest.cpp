@@ -63,7 +63,18 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     CliRun build = RunCli("build " + kSample + " --root " + temp.File("game"));
     EXPECT_EQ(build.exitCode, 0) << build.output;
     EXPECT_NE(build.output.find(reinterpret_cast<const char*>(u8"-----ビルド終了-----")), std::string::npos);
-    EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/scenario/first.ks")).empty());
+    const std::string firstKs = ReadFileOrEmpty(temp.File("game/scenario/first.ks"));
+    const std::string config = ReadFileOrEmpty(temp.File("game/system/config.tjs"));
+    // The image map shows its copied picture, and its areas are found by that name.
+    EXPECT_NE(firstKs.find("storage=\"town.png\" page=fore]\r\n"), std::string::npos);
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/others/town.ma")).empty());
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/image/town_p.png")).empty());
+
+    // A second build writes the same scenario and keeps the save-data id.
+    EXPECT_EQ(RunCli("build " + kSample + " --root " + temp.File("game")).exitCode, 0);
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/scenario/first.ks")), firstKs);
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.tjs")), config);
+    EXPECT_EQ(config.find("00000000-0000-0000-0000-000000000000"), std::string::npos);
 
     CliRun noEngine = RunCli("build " + kSample + " --root " + temp.File("empty"));
     EXPECT_EQ(noEngine.exitCode, 3);

@@ -215,8 +215,12 @@ bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const
                              sw::paths::FileNameOf(regionPattern))
             .empty())
         return true;
-    if (CopyAssetsMatching(doc, "image", regionPattern, copied))
+    if (CopyAssetsMatching(doc, "image", regionPattern, copied)) {
+        for (const std::string& name : copied)
+            doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: %s を image にコピー。", id,
+                                                       (sw::paths::FolderOf(regionPattern) + name).c_str()));
         return true;
+    }
     doc->PostLogLine(SwHint::LogError,
                      sw::Format("シーン番号%d: %s のコピーに失敗。", id, regionPattern.c_str()));
     doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);

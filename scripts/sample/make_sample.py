@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+# Prints the sample project's scene tree as UTF-8 XML with LF line ends;
+# scripts/sample/regenerate.sh turns it into examples/sample/sample.swo.
+import sys
+
+SCENE_FIELDS = ["linkto", "select", "title", "linkname", "storage", "exp", "expcond", "expmycond",
+                "onenter", "onleave", "hint", "clearmsg", "recordablelabel", "procedure", "mapimage",
+                "layer", "clickfreemapimage"]
+TEXT = {"title", "linkname", "storage", "exp", "expcond", "expmycond", "onenter", "onleave", "hint",
+        "mapimage", "layer"}
+
+def esc(t):
+    return t.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
+
+scenes = {}
+order = []
+
+def scene(id, type=10, parent=-1, **fields):
+    s = dict(id=id, type=type, parent=parent, child=-1, prev=-1, next=-1, cells=[],
+             linkto=-1, select=0, clearmsg=1, recordablelabel=1, procedure=0, clickfreemapimage=1)
+    s.update(fields)
+    scenes[id] = s
+    order.append(id)
+    if parent != -1:
+        p = scenes[parent]
+        if p["child"] == -1:
+            p["child"] = id
+        else:
+            c = scenes[p["child"]]
+            while c["next"] != -1:
+                c = scenes[c["next"]]
+            c["next"] = id
+            s["prev"] = c["id"]
+    return s
+
+def top(s, after):
+    scenes[after]["next"] = s["id"]
+    s["prev"] = after
+
+cell_id = [1000]
+def cell(scene_id, type, **fields):
+    cell_id[0] += 1
+    lines = ["<clct>", f"  <id>{cell_id[0]}</id>", f"  <type>{type}</type>"]
+    for k in ("parent_id", "child_id", "prev_id", "next_id"):
+        lines.append(f"  <{k}>0</{k}>")
+    lines.append('  <comment>""</comment>')
+    for k, v in fields.items():
+        lines.append(f'  <{k}>"{esc(v)}"</{k}>' if isinstance(v, str) else f"  <{k}>{v}</{k}>")
+    lines.append("</clct>")
+    scenes[scene_id]["cells"].append("\n".join(lines))
+
+def message(scene_id, text, clean=1):
+    cell(scene_id, 102, message=text, clean=clean, logmsg=1)
+
+# The story.
+scene(1, title="はじまり")
+message(1, "ある晴れた日のこと。①")
+message(1, "どちらへ行こう？", clean=0)
+scene(2, parent=1, title="森へ", hint="静かな森")
+message(2, "森は静かだった。")
+scene(3, type=13, parent=1, title="町へ", mapimage="media/town.png", layer="0", hint="にぎやかな町")
+message(3, "町に着いた。どこへ行こう？", clean=0)
+scene(4, type=12, parent=2, title="分かれ道")
+message(4, "道が二つに分かれている。")
+scene(5, parent=4, title="勇気の道", expcond="f.courage >= 1", exp="f.visited = 1")
+message(5, "勇気を出して進んだ。")
+scene(6, parent=4, title="帰り道")
+message(6, "引き返すことにした。")
+scene(7, type=11, parent=1, title="近道", linkto=5, expcond="f.courage >= 1")
+scene(8, parent=3, title="宿屋", hint="一休みする")
+message(8, "宿屋で一休みした。")
+scene(9, parent=3, title="市場", expcond="f.money > 0", clickfreemapimage=0)
+message(9, "市場で買い物をした。")
+scene(10, title="メニュー", procedure=1)
+message(10, "メニューです。")
+top(scenes[10], 1)
+scenes[1]["select"] = 1
+
+def scene_xml(s):
+    out = ["<SwObject>", f"  <id>{s['id']}</id>", f"  <type>{s['type']}</type>",
+           f"  <parent_id>{s['parent']}</parent_id>", f"  <child_id>{s['child']}</child_id>",
+           f"  <prev_id>{s['prev']}</prev_id>", f"  <next_id>{s['next']}</next_id>", '  <comment>""</comment>']
+    for k in SCENE_FIELDS:
+        v = s.get(k, "")
+        out.append(f'  <{k}>"{esc(v)}"</{k}>' if k in TEXT else f"  <{k}>{v}</{k}>")
+    out += s["cells"]
+    out.append("</SwObject>")
+    return "\n".join(out)
+
+settings = open(sys.argv[1], encoding="utf-8").read()
+body = "\n".join(scene_xml(scenes[i]) for i in order)
+print('<?xml version="1.0" encoding="Shift_JIS" ?>\n<SwStrage>\n' + settings.strip() + "\n" + body + "\n</SwStrage>")
