@@ -8,6 +8,7 @@
 #include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/TextOutput.h"
+#include "support/CellFixture.h"
 #include "support/CollectingView.h"
 #include "support/XmlFixture.h"
 
@@ -15,27 +16,6 @@
 
 #include <algorithm>
 #include <numeric>
-
-namespace {
-
-std::string BuildText(CSwObj& cell, CScenewrightDoc* doc = nullptr) {
-    CStringOutput out(false);
-    EXPECT_TRUE(cell.Build(&out, doc));
-    return out.Text();
-}
-
-std::unique_ptr<CSwObj> ReadCell(const std::string& element) {
-    ParsedElement parsed(element, "clct");
-    return parsed.Ok() ? ReadCellElement(parsed.Node(), nullptr) : nullptr;
-}
-
-std::string Written(const CSwObj& object) {
-    CStringOutput out(false);
-    object.WriteXml(nullptr, &out);
-    return out.Text();
-}
-
-} // namespace
 
 TEST(MessageCell, BuildWritesHistoryClearTextAndWait) {
     CSwMessage message;

@@ -55,10 +55,10 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
 }
 
 MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
-                    std::string_view subFolder) {
+                    std::string_view subFolder, bool emptyIsFailure) {
     const int sceneId = doc->GetBuildingSceneId();
     const std::string pathText(path);
-    if (path.empty()) {
+    if (path.empty() && !emptyIsFailure) {
         doc->PostLogLine(
             SwHint::LogWarning,
             sw::Format("シーン番号%d: %s ファイルが指定されていません。処理をスキップします。",

@@ -26,8 +26,10 @@ struct MediaCopy {
     bool proceed = false;   // false: the build step fails
     std::string copiedName; // empty when nothing is to be written
 };
+// `emptyIsFailure`: cells whose output needs the file (a transition's rule
+// image) treat an empty path as a failed copy instead.
 MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
-                    std::string_view subFolder);
+                    std::string_view subFolder, bool emptyIsFailure = false);
 
 bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::string_view pattern,
                         std::vector<std::string>& names);

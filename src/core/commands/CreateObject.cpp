@@ -1,14 +1,31 @@
 #include "commands/CreateObject.h"
 
+#include "commands/SwBgmCommands.h"
 #include "commands/SwCharacter.h"
+#include "commands/SwFixedTagCommand.h"
 #include "commands/SwKagPlugin.h"
+#include "commands/SwLayerCommands.h"
 #include "commands/SwMessage.h"
+#include "commands/SwScriptCommands.h"
+#include "commands/SwTransition.h"
 
 std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
     switch (type) {
     case SwType::Message: return std::make_unique<CSwMessage>();
     case SwType::Character: return std::make_unique<CSwCharacter>();
     case SwType::KagPlugin: return std::make_unique<CSwKagPlugin>();
+    case SwType::Layer: return std::make_unique<CSwLayer>();
+    case SwType::CurrentLayer: return std::make_unique<CSwCurrentLayer>();
+    case SwType::ImageLoad: return std::make_unique<CSwImageLoad>();
+    case SwType::BackLay: return std::make_unique<CSwBackLay>();
+    case SwType::Transition: return std::make_unique<CSwTransition>();
+    case SwType::BgmPlay: return std::make_unique<CSwBgmPlay>();
+    case SwType::BgmStop: return std::make_unique<CSwBgmStop>();
+    case SwType::ClearUserVariables: return std::make_unique<CSwClearUserVariables>();
+    case SwType::ClearSystemVariables: return std::make_unique<CSwClearSystemVariables>();
+    case SwType::Eval: return std::make_unique<CSwEval>();
+    case SwType::Label: return std::make_unique<CSwLabel>();
+    case SwType::Macro: return std::make_unique<CSwMacro>();
     }
     return nullptr;
 }

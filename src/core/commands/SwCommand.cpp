@@ -140,3 +140,5 @@ bool CSwCommand::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwOb
     file->Write("</clct>\n");
     return true;
 }
+
+void CSwCommand::WriteLine(CTextOutput* file, const std::string& line) { file->Write(line); }

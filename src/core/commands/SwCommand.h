@@ -69,11 +69,24 @@ protected:
     // The media copy step with its log lines (build/AssetCopy.h).
     using MediaCopy = ::MediaCopy;
     static MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path,
-                               std::string_view mediaWord, std::string_view subFolder) {
-        return ::CopyMedia(doc, path, mediaWord, subFolder);
+                               std::string_view mediaWord, std::string_view subFolder,
+                               bool emptyIsFailure = false) {
+        return ::CopyMedia(doc, path, mediaWord, subFolder, emptyIsFailure);
+    }
+
+    static const char* KagBool(bool value) { return value ? "true" : "false"; }
+    // Writes the line for each page a page choice names (0 fore, 1 back, any
+    // other value both, back first); `lineFor` gets "fore" or "back".
+    template <typename LineFor>
+    static void WriteOnPages(CTextOutput* file, std::int32_t surface, LineFor lineFor) {
+        if (surface != 0)
+            WriteLine(file, lineFor("back"));
+        if (surface != 1)
+            WriteLine(file, lineFor("fore"));
     }
 
 private:
+    static void WriteLine(CTextOutput* file, const std::string& line);
     struct FieldValue {
         std::int32_t integer = 0;
         double real = 0.0;

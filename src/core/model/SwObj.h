@@ -23,8 +23,20 @@ constexpr std::int32_t SceneBranch = 12;
 constexpr std::int32_t SceneImageMap = 13;
 constexpr std::int32_t FirstCommand = 102;
 constexpr std::int32_t Message = 102;
+constexpr std::int32_t Layer = 103;
+constexpr std::int32_t ImageLoad = 104;
+constexpr std::int32_t Transition = 105;
+constexpr std::int32_t BackLay = 106;
+constexpr std::int32_t BgmPlay = 108;
+constexpr std::int32_t BgmStop = 109;
 constexpr std::int32_t Character = 113;
+constexpr std::int32_t Eval = 114;
+constexpr std::int32_t ClearUserVariables = 121;
+constexpr std::int32_t ClearSystemVariables = 122;
+constexpr std::int32_t CurrentLayer = 123;
+constexpr std::int32_t Label = 124;
 constexpr std::int32_t KagPlugin = 126;
+constexpr std::int32_t Macro = 129;
 constexpr std::int32_t LastCommand = 129;
 
 inline bool IsScene(std::int32_t type) { return type >= SceneChoice && type <= SceneImageMap; }

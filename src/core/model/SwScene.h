@@ -37,6 +37,11 @@ public:
 
     // Mean x over the sibling chain holding `scene`, from its first sibling.
     static std::int32_t GetMeanChildX(const CSwObj* scene);
+    // The outermost scene of this scene's tree.
+    const CSwScene* Top() const;
+    // Labels in this scene are save points (written with a headline): the
+    // scene allows it and its tree is no procedure.
+    bool HasSavePointLabels() const { return recordablelabel != 0 && Top()->procedure == 0; }
     // The scene a link scene stands for, following chains of link scenes;
     // the scene itself when it is no link scene; null for a dangling link
     // and for a chain that loops (`loops` then tells which).
@@ -82,5 +87,4 @@ private:
     void WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
                        const std::vector<CSwScene*>& children,
                        const std::vector<const CSwScene*>& targets) const;
-    const CSwScene* Top() const;
 };

@@ -76,7 +76,7 @@ bool CSwScene::Build(CTextOutput* file, CScenewrightDoc* doc) {
         return false;
     const std::string label = LabelOf(id);
     const CSwScene* top = Top();
-    if (recordablelabel != 0 && top->procedure == 0) {
+    if (HasSavePointLabels()) {
         if (title.empty())
             file->Printf(";\n%s|\n;\n", label.c_str());
         else

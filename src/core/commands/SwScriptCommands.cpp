@@ -1,0 +1,52 @@
+#include "commands/SwScriptCommands.h"
+
+#include "document/ScenewrightDoc.h"
+#include "platform/TextOutput.h"
+
+namespace {
+const CommandField kEvalFields[] = {
+    {"formula", FieldKind::Text},
+};
+const CommandField kLabelFields[] = {
+    {"label", FieldKind::Text},
+    {"headline", FieldKind::Text},
+};
+const CommandField kMacroFields[] = {
+    {"name", FieldKind::Text},
+    {"text", FieldKind::Text},
+};
+} // namespace
+
+CSwEval::CSwEval() : CSwCommandOf(SwType::Eval, kEvalFields) {}
+
+bool CSwEval::Build(CTextOutput* file, CScenewrightDoc*) {
+    if (file == nullptr)
+        return false;
+    // The formula goes in as the author wrote it, escapes included.
+    file->Printf("[eval exp=\"%s\"]\n", Text(kFormula).c_str());
+    return true;
+}
+
+CSwLabel::CSwLabel() : CSwCommandOf(SwType::Label, kLabelFields) {}
+
+bool CSwLabel::Build(CTextOutput* file, CScenewrightDoc* doc) {
+    const CSwScene* scene = doc ? doc->GetBuildingScene() : nullptr;
+    if (file == nullptr || scene == nullptr)
+        return false;
+    if (scene->HasSavePointLabels())
+        file->Printf("*%s|%s\n", Text(kLabel).c_str(), Text(kHeadline).c_str());
+    else
+        file->Printf("*%s\n", Text(kLabel).c_str());
+    return true;
+}
+
+CSwMacro::CSwMacro() : CSwCommandOf(SwType::Macro, kMacroFields) {}
+
+bool CSwMacro::Build(CTextOutput* file, CScenewrightDoc*) {
+    if (file == nullptr)
+        return false;
+    file->Printf("[macro name=\"%s\"]\n", Text(kName).c_str());
+    file->Printf("%s\n", Text(kText).c_str());
+    file->Write("[endmacro]\n");
+    return true;
+}

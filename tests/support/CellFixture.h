@@ -1,0 +1,31 @@
+#pragma once
+
+#include "commands/CreateObject.h"
+#include "platform/TextOutput.h"
+#include "support/XmlFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+// The text a cell's build step writes, with "\n" line ends.
+inline std::string BuildText(CSwObj& cell, CScenewrightDoc* doc = nullptr) {
+    CStringOutput out(false);
+    EXPECT_TRUE(cell.Build(&out, doc));
+    return out.Text();
+}
+
+// A cell read from one `clct` record, as a scene reads it.
+inline std::unique_ptr<CSwObj> ReadCell(const std::string& element,
+                                        CScenewrightDoc* doc = nullptr) {
+    ParsedElement parsed(element, "clct");
+    return parsed.Ok() ? ReadCellElement(parsed.Node(), doc) : nullptr;
+}
+
+// The record a cell writes, with "\n" line ends.
+inline std::string Written(const CSwObj& object, CScenewrightDoc* doc = nullptr) {
+    CStringOutput out(false);
+    object.WriteXml(doc, &out);
+    return out.Text();
+}
