@@ -5,6 +5,7 @@
 #include "commands/SwMessage.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
+#include "support/BuildingDoc.h"
 #include "support/CollectingView.h"
 #include "support/TempFolder.h"
 
@@ -190,33 +191,24 @@ TEST(AssetCopy, CopiesIntoSubFoldersAndNeverOntoItself) {
 }
 
 TEST(AssetCopy, TwoSourcesUnderOneNameAreReported) {
-    TempFolder temp;
-    CScenewrightDoc doc;
-    CollectingLog log;
-    doc.AddView(&log);
-    doc.GetSettings().root = temp.File("game");
-    temp.Write("game/image/.keep", "");
-    auto first = std::make_unique<CSwScene>();
-    first->id = 2;
-    auto second = std::make_unique<CSwScene>();
-    second->id = 5;
-    const std::string a = temp.Write("a/bg.png", "a");
-    const std::string b = temp.Write("b/BG.png", "b");
-    doc.SetBuildingScene(first.get());
-    CopyAsset(&doc, "image", a);
-    CopyAsset(&doc, "image", temp.Path() + "/a/../a/bg.png"); // the same file again
-    EXPECT_TRUE(log.lines.empty());
-    doc.SetBuildingScene(second.get());
-    CopyAsset(&doc, "image", b);
-    ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_EQ(
-        log.lines[0],
-        "warning: シーン番号5: " + b + " は、シーン番号2 の " + temp.Path() +
-            "/a/bg.png と同じ名前 image/BG.png でコピーされるため、先のファイルを上書きします。");
+    BuildingDoc b;
+    CSwScene second;
+    second.id = 5;
+    const std::string a = b.temp.Write("a/bg.png", "a");
+    const std::string other = b.temp.Write("b/BG.png", "b");
+    CopyAsset(&b.doc, "image", a);
+    CopyAsset(&b.doc, "image", b.temp.Path() + "/a/../a/bg.png"); // the same file again
+    EXPECT_TRUE(b.log.lines.empty());
+    b.doc.SetBuildingScene(&second);
+    CopyAsset(&b.doc, "image", other);
+    ASSERT_EQ(b.log.lines.size(), 1u);
+    EXPECT_EQ(b.log.lines[0],
+              "warning: シーン番号5: " + other + " は、シーン番号7 の " + a +
+                  " と同じ名前 image/BG.png でコピーされるため、先のファイルを上書きします。");
     // A new build starts with no claims.
-    doc.ForgetBuildOutputs();
-    CopyAsset(&doc, "image", a);
-    EXPECT_EQ(log.lines.size(), 1u);
+    b.doc.ForgetBuildOutputs();
+    CopyAsset(&b.doc, "image", a);
+    EXPECT_EQ(b.log.lines.size(), 1u);
 }
 
 TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
@@ -239,7 +231,8 @@ TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
     sw::files::CreateDirectory(temp.File("game/system/config.tmp"));
     EXPECT_FALSE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::OutputUnwritable);
-    EXPECT_EQ(log.lines.at(1), "error: 書き込みモードで " + root + "/system/config.tmp を開くことが出来ません。");
+    EXPECT_EQ(log.lines.at(1),
+              "error: 書き込みモードで " + root + "/system/config.tmp を開くことが出来ません。");
     EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.tjs")), config);
     EXPECT_FALSE(sw::files::FileExists(temp.File("game/scenario/first.ks")));
     ASSERT_TRUE(std::filesystem::remove(temp.File("game/system/config.tmp")));
@@ -249,10 +242,11 @@ TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
     log.lines.clear();
     EXPECT_FALSE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::OutputUnwritable);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{
-                             "-----ビルド開始-----",
-                             "error: 書き込みモードで出力先 " + root + "/scenario/first.ks を開くことが出来ません。",
-                             "-----ビルド終了-----"}));
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{"-----ビルド開始-----",
+                                        "error: 書き込みモードで出力先 " + root +
+                                            "/scenario/first.ks を開くことが出来ません。",
+                                        "-----ビルド終了-----"}));
     EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.bak")), config);
     ASSERT_TRUE(std::filesystem::remove(temp.File("game/scenario/first.ks")));
 
@@ -271,6 +265,8 @@ TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
     log.lines.clear();
     EXPECT_FALSE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::MediaCopyFailed);
-    EXPECT_EQ(log.lines.at(1), "error: シーン番号3: " + temp.File("missing.png") + " のコピーに失敗。");
-    EXPECT_TRUE(ReadFileOrEmpty(temp.File("game/scenario/first.ks")).ends_with("*__LABEL_3__|\r\n;\r\n"));
+    EXPECT_EQ(log.lines.at(1),
+              "error: シーン番号3: " + temp.File("missing.png") + " のコピーに失敗。");
+    EXPECT_TRUE(
+        ReadFileOrEmpty(temp.File("game/scenario/first.ks")).ends_with("*__LABEL_3__|\r\n;\r\n"));
 }

@@ -4,34 +4,10 @@
 #include "commands/SwScriptCommands.h"
 #include "commands/SwTransition.h"
 #include "document/ScenewrightDoc.h"
+#include "support/BuildingDoc.h"
 #include "support/CellFixture.h"
-#include "support/CollectingView.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// A document building scene 7 into a temporary game folder.
-struct BuildingDoc {
-    TempFolder temp;
-    CScenewrightDoc doc;
-    CollectingLog log;
-    CSwScene scene;
-    BuildingDoc() {
-        doc.AddView(&log);
-        doc.GetSettings().root = temp.File("game");
-        for (const char* folder : {"bgimage", "fgimage", "bgm", "rule"})
-            temp.Write(std::string("game/") + folder + "/.keep", "");
-        scene.id = 7;
-        doc.SetBuildingScene(&scene);
-    }
-    std::string Game(const char* relative) const {
-        return ReadFileOrEmpty(temp.File(std::string("game/") + relative));
-    }
-};
-
-} // namespace
 
 TEST(LayerCells, LayerSettingsWriteOnlyTheAttributesThatAreSet) {
     CSwLayer layer;

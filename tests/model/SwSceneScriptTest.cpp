@@ -2,6 +2,7 @@
 #include "document/ScenewrightDoc.h"
 #include "model/SwScene.h"
 #include "platform/TextOutput.h"
+#include "support/BuildingDoc.h"
 #include "support/CollectingView.h"
 #include "support/TempFolder.h"
 
@@ -126,16 +127,13 @@ TEST(SceneScript, ProcedureTreesSaveAndReturn) {
 }
 
 TEST(SceneScript, ImageMapCopiesItsPicturesAndNamesTheAreaFileAfterThem) {
-    TempFolder temp;
-    CScenewrightDoc doc;
-    CollectingLog log;
-    doc.AddView(&log);
-    doc.GetSettings().root = temp.File("game");
+    BuildingDoc building;
+    TempFolder& temp = building.temp;
+    CScenewrightDoc& doc = building.doc;
+    CollectingLog& log = building.log;
     const std::string picture = temp.Write("media/map.png", "png");
     temp.Write("media/map_p.bmp", "region");
     temp.Write("media/other_p.bmp", "not ours");
-    temp.Write("game/others/.keep", "");
-    temp.Write("game/image/.keep", "");
     Tree tree;
     CSwScene* map = tree.Add(1, nullptr, SwType::SceneImageMap);
     map->layer = "1";
