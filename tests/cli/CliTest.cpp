@@ -47,11 +47,13 @@ TEST(Cli, CheckSummarisesAndFailuresExitNonZero) {
     EXPECT_EQ(check.exitCode, 0) << check.output;
     EXPECT_NE(check.output.find("scenes: "), std::string::npos);
     EXPECT_NE(check.output.find(reinterpret_cast<const char*>(u8"文章: ")), std::string::npos);
-    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(u8"を開きました。")), std::string::npos);
+    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(u8"を開きました。")),
+              std::string::npos);
 
     CliRun missing = RunCli("check /no/such/file.swo");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.output.find(reinterpret_cast<const char*>(u8"が存在しません。")), std::string::npos);
+    EXPECT_NE(missing.output.find(reinterpret_cast<const char*>(u8"が存在しません。")),
+              std::string::npos);
     EXPECT_EQ(RunCli("").exitCode, 64);
     EXPECT_EQ(RunCli("check").exitCode, 64);
     EXPECT_EQ(RunCli("frobnicate x").exitCode, 64);
@@ -59,14 +61,33 @@ TEST(Cli, CheckSummarisesAndFailuresExitNonZero) {
 
 TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     TempFolder temp;
-    temp.Write("game/system/config.tjs", ReadFileOrEmpty(SW_EXAMPLES_DIR "/engine/system/config.tjs"));
+    temp.Write("game/system/config.tjs",
+               ReadFileOrEmpty(SW_EXAMPLES_DIR "/engine/system/config.tjs"));
     CliRun build = RunCli("build " + kSample + " --root " + temp.File("game"));
     EXPECT_EQ(build.exitCode, 0) << build.output;
-    EXPECT_NE(build.output.find(reinterpret_cast<const char*>(u8"-----ビルド終了-----")), std::string::npos);
+    EXPECT_NE(build.output.find(reinterpret_cast<const char*>(u8"-----ビルド終了-----")),
+              std::string::npos);
     const std::string firstKs = ReadFileOrEmpty(temp.File("game/scenario/first.ks"));
     const std::string config = ReadFileOrEmpty(temp.File("game/system/config.tjs"));
     // The image map shows its copied picture, and its areas are found by that name.
     EXPECT_NE(firstKs.find("storage=\"town.png\" page=fore]\r\n"), std::string::npos);
+    // Each kind of cell of the opening scene, in its order.
+    EXPECT_NE(firstKs.find(
+                  "[clearvar]\r\n"
+                  "[eval exp=\"f.courage = 0\"]\r\n"
+                  "[fadeinbgm storage=\"theme.wav\" loop=true time=1500]\r\n"
+                  "[backlay]\r\n"
+                  "[image layer=base storage=\"sky.png\" page=back]\r\n"
+                  "[trans layer=base children=true time=800 method=\"universal\" rule=\"wipe.png\" "
+                  "vague=64 ]\r\n"
+                  "[wt]\r\n"
+                  "[current layer=message0 withback=false page=fore]\r\n"
+                  "[layopt layer=message0 left=20 top=320 opacity=160 visible=true page=fore]\r\n"
+                  "[position layer=message0 left=20 top=320 width=600 height=140 opacity=160 "
+                  "color=0x203040 vertical=false page=fore]\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/bgm/theme.wav")).empty());
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/rule/wipe.png")).empty());
     EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/others/town.ma")).empty());
     EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/image/town_p.png")).empty());
 

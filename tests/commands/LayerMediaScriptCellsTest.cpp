@@ -157,11 +157,16 @@ TEST(ScriptCells, VariablesEvalLabelsAndMacros) {
     CSwEval eval;
     eval.SetText(CSwEval::kFormula, "f.flag = 1");
     EXPECT_EQ(BuildText(eval), "[eval exp=\"f.flag = 1\"]\n");
+    eval.SetText(CSwEval::kFormula, "f.name = \"太郎\" + `ソ`");
+    EXPECT_EQ(BuildText(eval), "[eval exp=\"f.name = `\"太郎`\" + ``ソ``\"]\n");
 
     CSwMacro macro;
     macro.SetText(CSwMacro::kName, "foo");
     macro.SetText(CSwMacro::kText, "[cm]\n[l]");
     EXPECT_EQ(BuildText(macro), "[macro name=\"foo\"]\n[cm]\n[l]\n[endmacro]\n");
+    macro.SetText(CSwMacro::kName, "a\"b");
+    macro.SetText(CSwMacro::kText, "[font color=\"0xFF\"]");
+    EXPECT_EQ(BuildText(macro), "[macro name=\"a`\"b\"]\n[font color=\"0xFF\"]\n[endmacro]\n");
 
     CScenewrightDoc doc;
     CSwScene top, inner;

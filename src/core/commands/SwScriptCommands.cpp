@@ -1,5 +1,6 @@
 #include "commands/SwScriptCommands.h"
 
+#include "build/KagText.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/TextOutput.h"
 
@@ -22,8 +23,8 @@ CSwEval::CSwEval() : CSwCommandOf(SwType::Eval, kEvalFields) {}
 bool CSwEval::Build(CTextOutput* file, CScenewrightDoc*) {
     if (file == nullptr)
         return false;
-    // The formula goes in as the author wrote it, escapes included.
-    file->Printf("[eval exp=\"%s\"]\n", Text(kFormula).c_str());
+    // A formula with a TJS string in it must not end the attribute early.
+    file->Printf("[eval exp=\"%s\"]\n", EscapeKagAttribute(Text(kFormula)).c_str());
     return true;
 }
 
@@ -45,7 +46,8 @@ CSwMacro::CSwMacro() : CSwCommandOf(SwType::Macro, kMacroFields) {}
 bool CSwMacro::Build(CTextOutput* file, CScenewrightDoc*) {
     if (file == nullptr)
         return false;
-    file->Printf("[macro name=\"%s\"]\n", Text(kName).c_str());
+    // The body is the author's own KAG and goes through unchanged.
+    file->Printf("[macro name=\"%s\"]\n", EscapeKagAttribute(Text(kName)).c_str());
     file->Printf("%s\n", Text(kText).c_str());
     file->Write("[endmacro]\n");
     return true;
