@@ -94,7 +94,6 @@ TEST_F(Decoders, BmpHonoursExpectedDepthAndSizeAndTheExtension) {
     EXPECT_FALSE(Decode("e.bmp", bmp, {-1, -1, 2}));
     EXPECT_FALSE(Decode("a.jpeg", bmp));
     EXPECT_FALSE(Decode("a.png", bmp));
-    EXPECT_FALSE(DecodePictureFile(".bm"));
 }
 
 TEST_F(Decoders, BmpBitFieldsBecomeColourAndRunLengthsExpand) {
