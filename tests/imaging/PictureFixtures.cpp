@@ -29,57 +29,57 @@ void PutBe32(std::string& bytes, std::size_t at, std::uint32_t value) {
         bytes[at + i] = static_cast<char>(value >> (24 - 8 * i) & 0xFF);
 }
 
-std::string MakeBmp(const BmpSpec& spec) {
-    const bool trailingMasks = !spec.masks.empty();
-    const std::uint32_t offset = 14 + 40 + (trailingMasks ? 12 : 0) + 4 * spec.palette.size();
+std::string MakeBmp(const BmpSpec& layout) {
+    const bool trailingMasks = !layout.masks.empty();
+    const std::uint32_t offset = 14 + 40 + (trailingMasks ? 12 : 0) + 4 * layout.palette.size();
     std::string out = "BM";
-    Le(out, offset + spec.pixels.size(), 4);
+    Le(out, offset + layout.pixels.size(), 4);
     Le(out, 0, 4);
     Le(out, offset, 4);
     Le(out, 40, 4);
-    Le(out, spec.width, 4);
-    Le(out, spec.height, 4);
+    Le(out, layout.width, 4);
+    Le(out, layout.height, 4);
     Le(out, 1, 2);
-    Le(out, spec.bitCount, 2);
-    Le(out, spec.compression, 4);
-    Le(out, spec.pixels.size(), 4);
+    Le(out, layout.bitCount, 2);
+    Le(out, layout.compression, 4);
+    Le(out, layout.pixels.size(), 4);
     Le(out, 2835, 4);
     Le(out, 2835, 4);
-    Le(out, spec.clrUsed, 4);
+    Le(out, layout.clrUsed, 4);
     Le(out, 0, 4);
-    for (std::uint32_t mask : spec.masks)
+    for (std::uint32_t mask : layout.masks)
         Le(out, mask, 4);
-    for (std::uint32_t rgb : spec.palette)
+    for (std::uint32_t rgb : layout.palette)
         Le(out, rgb, 4); // little-endian 0x00RRGGBB is blue, green, red, 0
-    return out + spec.pixels;
+    return out + layout.pixels;
 }
 
-std::string MakePng(const PngSpec& spec) {
+std::string MakePng(const PngSpec& layout) {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png)))
         std::abort();
     png_set_write_fn(png, &out, AppendPng, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
-    for (std::uint32_t rgb : spec.palette)
+    for (std::uint32_t rgb : layout.palette)
         palette.push_back({png_byte(rgb >> 16), png_byte(rgb >> 8), png_byte(rgb)});
     if (!palette.empty())
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()), nullptr);
-    if (spec.gamma != 0)
-        png_set_gAMA(png, info, spec.gamma);
+    if (!layout.paletteAlpha.empty())
+        png_set_tRNS(png, info, layout.paletteAlpha.data(),
+                     static_cast<int>(layout.paletteAlpha.size()), nullptr);
+    if (layout.gamma != 0)
+        png_set_gAMA(png, info, layout.gamma);
     png_set_check_for_invalid_index(png, 0); // let broken pictures be written
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    const std::size_t rowBytes = spec.rows.size() / spec.height;
-    for (int y = 0; y < spec.height; ++y)
-        rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(spec.rows.data())) +
+    const std::size_t rowBytes = layout.rows.size() / layout.height;
+    for (int y = 0; y < layout.height; ++y)
+        rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(layout.rows.data())) +
                        y * rowBytes);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);

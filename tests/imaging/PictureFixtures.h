@@ -16,7 +16,7 @@ struct BmpSpec {
     std::vector<std::uint32_t> masks{};   // red, green, blue
     std::string pixels{};                 // as stored in the file
 };
-std::string MakeBmp(const BmpSpec& spec);
+std::string MakeBmp(const BmpSpec& layout);
 
 struct PngSpec {
     int width = 0;
@@ -29,7 +29,7 @@ struct PngSpec {
     std::vector<std::uint8_t> paletteAlpha{};
     std::string rows{}; // packed rows top-down, as the PNG holds them
 };
-std::string MakePng(const PngSpec& spec);
+std::string MakePng(const PngSpec& layout);
 
 // `pixels` are top-down rows of `components` (1 or 3) bytes a pixel.
 std::string MakeJpeg(int width, int height, int components, const std::string& pixels,
