@@ -1,34 +1,9 @@
 #include "document/ScenewrightDoc.h"
 #include "support/CollectingView.h"
+#include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-class ScriptedHost : public IDocumentHost {
-public:
-    void AddToRecentFiles(const std::string& path) override { recent.push_back(path); }
-    Answer AskSaveChanges() override {
-        ++questions;
-        return answer;
-    }
-    bool ChooseProjectToOpen(std::string& path) override {
-        path = openPath;
-        return !openPath.empty();
-    }
-    bool ChooseProjectToSave(std::string& path) override {
-        ++saveDialogs;
-        path = savePath;
-        return !savePath.empty();
-    }
-    Answer answer = Answer::Cancel;
-    std::string openPath, savePath;
-    int questions = 0, saveDialogs = 0;
-    std::vector<std::string> recent;
-};
-
-} // namespace
 
 TEST(DocumentCommands, NewAndOpenAskBeforeDroppingChanges) {
     TempFolder temp;

@@ -35,6 +35,9 @@ public:
     // File dialogs; false when cancelled.
     virtual bool ChooseProjectToOpen(std::string& path) = 0;
     virtual bool ChooseProjectToSave(std::string& path) = 0;
+    virtual Answer AskYesNo(std::string_view question, std::string_view caption) = 0;
+    // A message box with the caption "エラー" and an OK button.
+    virtual void ShowError(std::string_view message) = 0;
 };
 
 namespace SwBuildStatus {
@@ -132,8 +135,20 @@ public:
     void SetPathName(std::string_view path) { m_pathName = path; }
     // The folder a build writes the game into.
     const std::string& GetProjectRoot() const { return m_settings.root; }
-    const std::string& GetEngineFolder() const { return m_engineFolder; }
-    void SetEngineFolder(std::string_view folder) { m_engineFolder = folder; }
+
+    // The engine-folder setting and the run command (document/EngineLaunch.cpp).
+    // The settings file is read each time; the path defaults to
+    // DefaultSettingsFilePath() and can be set for tests and portable use.
+    std::string GetSettingsFilePath();
+    void SetSettingsFilePath(std::string_view path) { m_settingsFilePath = path; }
+    std::string GetEnginePath();
+    // False when the settings file could not be written.
+    bool SetEnginePath(std::string_view folder);
+    bool CanRunEngine();
+    enum RunResult { kEngineStarted = 1, kRunDeclined = 2, kEngineNotStarted = 3 };
+    // Asks first when there was no clean build; tells the host when the
+    // engine cannot be started. Never waits for the engine.
+    int RunEngine();
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
@@ -176,6 +191,7 @@ private:
     std::vector<std::unique_ptr<CSwScene>> m_scenes;
     CSwSettings m_settings;
     std::string m_engineFolder;
+    std::string m_settingsFilePath;
     std::vector<std::unique_ptr<CSwObj>> m_copyBuffer;
     std::string m_pendingMessage;
     std::int32_t m_buildStatus = SwBuildStatus::NotBuilt;

@@ -142,6 +142,16 @@ bool CreateDirectory(std::string_view path) {
     return Native(path, native) && (::mkdir(native.c_str(), 0777) == 0 || errno == EEXIST);
 }
 
+bool CreateDirectories(std::string_view path) {
+    std::string native;
+    if (!Native(path, native))
+        return false;
+    for (std::size_t slash = native.find('/', 1); slash != std::string::npos;
+         slash = native.find('/', slash + 1))
+        ::mkdir(native.substr(0, slash).c_str(), 0777);
+    return ::mkdir(native.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
 bool RemoveFile(std::string_view path) {
     std::string native;
     return Native(path, native) && ::unlink(native.c_str()) == 0;

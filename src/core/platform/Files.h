@@ -27,6 +27,8 @@ bool ReadWholeFile(std::string_view path, std::string& contents);
 bool WriteFileAtomically(std::string_view path, std::string_view data);
 
 bool CreateDirectory(std::string_view path);
+// The folder and every missing folder above it.
+bool CreateDirectories(std::string_view path);
 bool RemoveFile(std::string_view path);
 bool MoveReplacing(std::string_view from, std::string_view to);
 bool CopyReplacing(std::string_view from, std::string_view to);
