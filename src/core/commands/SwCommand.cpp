@@ -142,3 +142,10 @@ bool CSwCommand::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwOb
 }
 
 void CSwCommand::WriteLine(CTextOutput* file, const std::string& line) { file->Write(line); }
+
+std::size_t CSwCommand::SlotOf(std::string_view key) const {
+    std::size_t slot = 0;
+    while (slot < m_fields.size() && key != m_fields[slot].key)
+        ++slot;
+    return slot;
+}

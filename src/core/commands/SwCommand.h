@@ -56,6 +56,8 @@ public:
     std::span<const CommandField> Fields() const { return m_fields; }
 
     // Field values by slot, the index into the type's field table.
+    // The slot of a field by its project-file key; Fields().size() when none.
+    std::size_t SlotOf(std::string_view key) const;
     std::int32_t Integer(std::size_t slot) const { return m_values[slot].integer; }
     const std::string& Text(std::size_t slot) const { return m_values[slot].text; }
     double Real(std::size_t slot) const { return m_values[slot].real; }

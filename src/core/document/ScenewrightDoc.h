@@ -73,6 +73,11 @@ public:
     bool OnFileOpen(const std::string& path = std::string());
     bool CanSave() const { return m_modified && !m_scenes.empty(); }
 
+    // Appends the cells of a scenario text file to the current scene
+    // (document/ScenarioImport.cpp); false, with a log line, when nothing
+    // was imported.
+    bool ImportScenarioText(const char* path);
+
     // Views and log.
     void AddView(IScenewrightView* view);
     void RemoveView(IScenewrightView* view);
@@ -182,6 +187,7 @@ private:
     bool ReadProjectElements(const char* path, std::string& message);
     void RepairLinksOfReadScenes();
     void ForgetReferencesTo(const CSwScene* scene);
+    void ImportLines(CSwScene& scene, const std::vector<std::string>& lines);
 
     bool m_hasCurrentScene = false;
     CSwScene* m_lastAddedScene = nullptr;

@@ -100,6 +100,47 @@ std::size_t FindLastOf(std::string_view text, std::string_view chars) {
     return found;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[pos]);
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                             : lead >= 0xE0 && lead <= 0xEF                 ? 3
+                             : lead >= 0xF0 && lead <= 0xF4                 ? 4
+                                                                            : 0;
+        if (length == 0 || pos + length > text.size())
+            return false;
+        for (std::size_t i = 1; i < length; ++i)
+            if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80)
+                return false;
+        pos += length;
+    }
+    return true;
+}
+
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from) {
+    if (needle.empty())
+        return std::string_view::npos;
+    for (std::size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) {
+        if (pos >= from && text.compare(pos, needle.size(), needle) == 0)
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    if (suffix.empty() || suffix.size() > text.size())
+        return false;
+    const std::size_t start = text.size() - suffix.size();
+    std::size_t pos = 0;
+    while (pos < start)
+        pos += CharLength(text, pos);
+    return pos == start && text.substr(start) == suffix;
+}
+
 std::string ReplaceChar(std::string_view text, char from, char to) {
     std::string result(text);
     for (std::size_t pos = 0; pos < result.size(); pos += CharLength(result, pos)) {

@@ -26,10 +26,17 @@ bool FromUtf8(std::string_view utf8, std::string& out, std::size_t* badOffset = 
 std::string ToUtf8ForDisplay(std::string_view cp932);
 
 bool IsValid(std::string_view cp932, std::size_t* badOffset = nullptr);
+// Well-formed UTF-8 byte structure (overlong forms aside).
+bool IsValidUtf8(std::string_view text);
 
 // Byte-wise searches and edits that never mistake a trail byte (0x40..0xFC,
 // which includes '\\' and ASCII letters) for a character of its own.
 std::size_t FindLastOf(std::string_view text, std::string_view chars);
+// The first whole-character match of `needle` at or after `from`.
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from = 0);
+bool StartsWith(std::string_view text, std::string_view prefix);
+// True only when the match begins on a character of its own.
+bool EndsWith(std::string_view text, std::string_view suffix);
 std::string ReplaceChar(std::string_view text, char from, char to);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);

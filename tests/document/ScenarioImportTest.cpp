@@ -1,0 +1,97 @@
+#include "commands/SwCharacter.h"
+#include "document/ScenarioImport.h"
+#include "model/SwSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Parsed(CSwSettings& settings, std::string_view line) {
+    DialogueLine dialogue;
+    if (!ParseDialogueLine(settings, line, dialogue))
+        return "narration";
+    return std::to_string(dialogue.speaker) + "|" + dialogue.bracket + "|" + dialogue.spoken +
+           "|" + dialogue.note;
+}
+
+std::string FirstName(const CSwSettings& settings, int index) {
+    const CSwCharacter* character = settings.GetCharacterAt(index);
+    return character ? character->firstname() : "(none)";
+}
+
+} // namespace
+
+TEST(ScenarioImport, SoundEffectCues) {
+    std::string cue;
+    EXPECT_TRUE(IsSoundEffectLine(" \tＳＥ／  ドア\n", cue));
+    EXPECT_EQ(cue, "ドア");
+    EXPECT_TRUE(IsSoundEffectLine("SE/bang", cue));
+    EXPECT_EQ(cue, "bang");
+    EXPECT_TRUE(IsSoundEffectLine("○ＳＥ爆発", cue));
+    EXPECT_EQ(cue, "爆発");
+    EXPECT_FALSE(IsSoundEffectLine("se/ドア", cue));
+}
+
+TEST(ScenarioImport, DialogueShapesAndNewSpeakers) {
+    CSwSettings settings;
+    EXPECT_EQ(Parsed(settings, "太郎「おはよう」\n"), "0|「|おはよう|");
+    EXPECT_EQ(Parsed(settings, "太郎（ＮＡ）「…」"), "0|「|…|ＮＡ");
+    EXPECT_EQ(Parsed(settings, "花子（そうかな）"), "1|（|そうかな|");
+    EXPECT_EQ(Parsed(settings, "花子\t（小声）「うん」"), "1|「|うん|小声");
+    EXPECT_EQ(Parsed(settings, "太郎(NA) 昔々"), "0||昔々|");
+    EXPECT_EQ(settings.GetCharacterCount(), 2);
+    EXPECT_EQ(Parsed(settings, "Hello world"), "2||world|"); // a blank makes a speaker
+    EXPECT_EQ(Parsed(settings, "次郎(NA) 昔々"), "3||昔々|");
+    EXPECT_EQ(FirstName(settings, 3), "次郎(NA)");
+
+    for (const char* narration : {"＃太郎「こんにちは」", "●Ｓ「x」", "名前「閉じない", "「だれ」",
+                                  "", "\n", "ただの地の文"})
+        EXPECT_EQ(Parsed(settings, narration), "narration") << narration;
+    EXPECT_EQ(settings.GetCharacterCount(), 4);
+}
+
+TEST(ScenarioImport, MarkersAreMatchedOnWholeCharacters) {
+    CSwSettings settings;
+    // "メu" holds the bytes of 「 across two characters, "メv" those of 」.
+    EXPECT_EQ(Parsed(settings, "アメuです」"), "narration");
+    EXPECT_EQ(Parsed(settings, "太郎「メv"), "narration");
+    EXPECT_EQ(settings.GetCharacterCount(), 0);
+
+    auto character = std::make_unique<CSwCharacter>();
+    character->SetText(CSwCharacter::kLastName, "山田");
+    character->SetText(CSwCharacter::kFirstName, "一郎");
+    settings.AddCharacter(std::move(character));
+    EXPECT_EQ(FindCharacterIndex(settings, "山田一郎＜Ｍ＞"), 0);
+    EXPECT_EQ(FindCharacterIndex(settings, "一郎<M>(NA)"), 0);
+    EXPECT_EQ(FindCharacterIndex(settings, "一郎(NA)<M>"), -1); // each mark once, in order
+    EXPECT_EQ(FindCharacterIndex(settings, "山田"), 0);
+    EXPECT_EQ(FindCharacterIndex(settings, "<M>"), -1);
+    EXPECT_EQ(FindCharacterIndex(settings, ""), -1);
+}
+
+TEST(ScenarioImport, LinesAreReadWholeInEitherEncoding) {
+    std::vector<std::string> lines;
+    std::string message;
+    ASSERT_TRUE(ReadScenarioLines("a.txt", "一\r\n二\r三\n\n四", lines, message));
+    EXPECT_EQ(lines, (std::vector<std::string>{"一\n", "二\n", "三\n", "\n", "四"}));
+
+    const std::string longLine(20000, 'x');
+    ASSERT_TRUE(ReadScenarioLines("a.txt", longLine + "\n", lines, message));
+    EXPECT_EQ(lines, std::vector<std::string>{longLine + "\n"});
+    ASSERT_TRUE(ReadScenarioLines("a.txt", "", lines, message));
+    EXPECT_TRUE(lines.empty());
+
+    // u8 literals stay UTF-8 whatever the execution character set.
+    const std::string utf8(reinterpret_cast<const char*>(u8"太郎「やあ」\n地の文"));
+    ASSERT_TRUE(ReadScenarioLines("u.txt", utf8, lines, message));
+    EXPECT_EQ(lines, (std::vector<std::string>{"太郎「やあ」\n", "地の文"}));
+    ASSERT_TRUE(ReadScenarioLines("u.txt", "\xEF\xBB\xBF" "abc", lines, message));
+    EXPECT_EQ(lines, std::vector<std::string>{"abc"});
+
+    const std::string emoji(reinterpret_cast<const char*>(u8"一行目\n二行目\n三行目😀\n"));
+    EXPECT_FALSE(ReadScenarioLines("u.txt", emoji, lines, message));
+    EXPECT_EQ(message, "u.txt の 3 行目に Shift_JIS で表せない文字があります。インポートを中止しました。");
+    EXPECT_TRUE(lines.empty());
+    EXPECT_FALSE(ReadScenarioLines("s.txt", "一\n\x81\x7F\n", lines, message));
+    EXPECT_EQ(message, "s.txt の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
+}
