@@ -7,7 +7,9 @@
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,11 +42,15 @@ const char kUsage[] =
     "                        build the project into its project folder (or DIR,\n"
     "                        which must hold the engine's system/config.tjs);\n"
     "                        exits with the build status when it is not 1\n"
+    "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
+    "                        append the cells of scenario text file TEXT to the\n"
+    "                        scene numbered SCENE and save (to OUT when given)\n"
     "  help, --help          print this text\n"
     "\n"
     "exit status:\n"
     "  0   done (build: status 1, built)\n"
-    "  1   the project file could not be read or written\n"
+    "  1   the project file could not be read or written (import: or the\n"
+    "      text not imported)\n"
     "  2-7 build status: 2 no project folder, 3 config.tjs unreadable,\n"
     "      4 an output file not writable, 5 a media copy failed,\n"
     "      6 a function of config.tjs not recognised, 7 a cell could not be built\n"
@@ -110,6 +116,13 @@ int Check(const std::vector<const char*>& arguments) {
     return 0;
 }
 
+bool SaveProjectTo(CScenewrightDoc& doc, const std::string& target) {
+    if (doc.WriteProjectFile(target.c_str()))
+        return true;
+    Print(stderr, "error: " + target + " に書き込めませんでした。");
+    return false;
+}
+
 int Resave(const std::vector<const char*>& arguments) {
     if (arguments.size() != 2)
         return Usage();
@@ -118,11 +131,7 @@ int Resave(const std::vector<const char*>& arguments) {
     std::string target;
     if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], target))
         return 1;
-    if (!doc.WriteProjectFile(target.c_str())) {
-        Print(stderr, "error: " + target + " に書き込めませんでした。");
-        return 1;
-    }
-    return 0;
+    return SaveProjectTo(doc, target) ? 0 : 1;
 }
 
 int Build(const std::vector<const char*>& arguments) {
@@ -146,6 +155,46 @@ int Build(const std::vector<const char*>& arguments) {
     return status == SwBuildStatus::Built ? 1 : status;
 }
 
+void PrintAddedCells(const CSwScene& scene, int firstNewCell) {
+    for (int index = firstNewCell; index < scene.GetCellCount(); ++index) {
+        const CommandTypeInfo* info = FindCommandType(scene.GetCellAt(index)->type);
+        Print(stdout, std::string("  + ") + (info && info->listName ? info->listName : "?"));
+    }
+}
+
+int Import(const std::vector<const char*>& arguments) {
+    const bool withOut = arguments.size() == 5 && std::string(arguments[3]) == "--out";
+    if (arguments.size() != 3 && !withOut)
+        return Usage();
+    char* end = nullptr;
+    const long sceneNumber = std::strtol(arguments[1], &end, 10);
+    if (end == arguments[1] || *end != '\0')
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    std::string textPath, target;
+    if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[2], textPath) ||
+        !ArgumentPath(withOut ? arguments[4] : arguments[0], target))
+        return 1;
+    CSwScene* scene = sceneNumber > 0 && sceneNumber <= INT32_MAX
+                          ? doc.FindScene(static_cast<std::int32_t>(sceneNumber))
+                          : nullptr;
+    if (scene == nullptr) {
+        Print(stderr, "error: シーン番号" + std::string(arguments[1]) + " のシーンはありません。");
+        return 1;
+    }
+    doc.SetCurrentSceneQuietly(scene);
+    const int cellsBefore = scene->GetCellCount();
+    const int charactersBefore = doc.GetSettings().GetCharacterCount();
+    if (!doc.ImportScenarioText(textPath.c_str()))
+        return 1;
+    PrintAddedCells(*scene, cellsBefore);
+    const CSwSettings& settings = doc.GetSettings();
+    for (int i = charactersBefore; i < settings.GetCharacterCount(); ++i)
+        Print(stdout, "  + キャラクター " + settings.GetCharacterAt(i)->FullName());
+    return SaveProjectTo(doc, target) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +208,8 @@ int main(int argc, char** argv) {
         return Resave(arguments);
     if (command == "build")
         return Build(arguments);
+    if (command == "import")
+        return Import(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;
