@@ -8,6 +8,7 @@
 #include "commands/SwMessage.h"
 #include "commands/SwScriptCommands.h"
 #include "commands/SwTransition.h"
+#include "particle/SwParticle.h"
 
 std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
     switch (type) {
@@ -26,6 +27,7 @@ std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
     case SwType::Eval: return std::make_unique<CSwEval>();
     case SwType::Label: return std::make_unique<CSwLabel>();
     case SwType::Macro: return std::make_unique<CSwMacro>();
+    case SwType::Particle: return std::make_unique<CSwParticle>();
     }
     return nullptr;
 }

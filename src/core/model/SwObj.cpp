@@ -7,8 +7,6 @@
 #include "model/Values.h"
 #include "platform/TextOutput.h"
 
-#include <charconv>
-
 namespace {
 
 const SwKeyEntry kBaseKeys[] = {
@@ -173,10 +171,7 @@ std::string CSwObj::UnsignedValue(std::string_view key, std::uint32_t value) {
 }
 
 std::string CSwObj::RealValue(std::string_view key, double value) {
-    // Locale-independent "%f": the editor runs under the user's locale.
-    char buffer[400];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-    return Element(key, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
+    return Element(key, sw::FixedDecimal(value));
 }
 
 std::string CSwObj::HexValue(std::string_view key, std::uint32_t value) {

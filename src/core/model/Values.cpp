@@ -63,6 +63,12 @@ double ParseReal(std::string_view text) {
     return value;
 }
 
+std::string FixedDecimal(double value) {
+    char buffer[400];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    return std::string(buffer, static_cast<std::size_t>(result.ptr - buffer));
+}
+
 std::string TrimQuotes(std::string_view text) {
     if (!text.empty() && text.front() == '"')
         text.remove_prefix(1);

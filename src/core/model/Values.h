@@ -19,6 +19,10 @@ inline std::int32_t ParseFlag(std::string_view text) { return ParseInteger(text)
 
 double ParseReal(std::string_view text);
 
+// "%f" without the locale: six decimals in fixed notation, '.' as the point.
+// The editor runs under the user's locale, the engine and the file need '.'.
+std::string FixedDecimal(double value);
+
 // Removes the pair of double quotes a text value was written in: one leading
 // and one trailing quote, each where present.
 std::string TrimQuotes(std::string_view text);
