@@ -98,6 +98,39 @@ message(10, "メニューです。")
 top(scenes[10], 1)
 scenes[1]["select"] = 1
 
+# ---- Particle effects: cells 200-249 ----
+# Snow while the question is asked, fireflies in the forest, rain on the way
+# home; eval cells start and stop them through the generated objects. The
+# settings are those of the dialog's presets; scripts/sample/make_particles.py
+# draws the images.
+saved_cell_id, cell_id[0] = cell_id[0], 199
+FROM_ABOVE = dict(expstartx="Math.random() * window.primaryLayer.width", expstarty="-fore.height",
+                  expxvelo="0", expyaccel="0", expymodaccel="0", resetleft=0, resetright=0)
+FROM_BELOW = dict(FROM_ABOVE, expstarty="window.primaryLayer.height")
+
+def particle(scene_id, classname, settings, **fields):
+    cell(scene_id, 125, classname=classname, image=f"media/{classname}", **settings, **fields)
+
+particle(1, "snow", FROM_ABOVE,  # 雪が降る（本降り）
+         expyvelo="particleindex*1.8 + 1.9 + Math.random() * 0.6", expxaccel="Math.random()",
+         expxmodaccel="(Math.random() - 0.5) * 0.9", xvelomin=-4.5, xvelomax=4.5, xaccelmin=-0.6,
+         xaccelmax=0.6, count=4, interval=80, particlenum=50, resettop=0, resetbottom=1)
+cell(1, 114, formula="snow_object.init(%[])")
+cell(2, 114, formula="snow_object.uninit()")
+particle(2, "firefly", FROM_BELOW,  # 泡が水底から上がる（少なめ）, animated
+         expyvelo="-(particleindex*0.6 + 1.9 + Math.random() * 0.2)", expxaccel="0",
+         expxmodaccel="(Math.random() - 0.5) * 0.3", xvelomin=-1.5, xvelomax=1.5, xaccelmin=-0.2,
+         xaccelmax=0.2, count=4, interval=80, particlenum=17, resettop=1, resetbottom=0,
+         absolute=2, animation=1, animesegx=0, animeinterval=150)
+cell(2, 114, formula="firefly_object.init(%[ count : 12 ])")
+particle(6, "rain", FROM_ABOVE,  # 雨が降る（本降り）
+         expyvelo="(5 - particleindex) * 30 + 75 + Math.random() * 15", expxaccel="0",
+         expxmodaccel="0", xvelomin=-1000.0, xvelomax=1000.0, yvelomin=-1000.0, yvelomax=1000.0,
+         count=3, interval=80, particlenum=34, resettop=0, resetbottom=1)
+cell(6, 114, formula="rain_object.init(%[])")
+cell_id[0] = saved_cell_id
+# ---- end of particle effects ----
+
 def scene_xml(s):
     out = ["<SwObject>", f"  <id>{s['id']}</id>", f"  <type>{s['type']}</type>",
            f"  <parent_id>{s['parent']}</parent_id>", f"  <child_id>{s['child']}</child_id>",

@@ -90,6 +90,18 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/rule/wipe.png")).empty());
     EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/others/town.ma")).empty());
     EXPECT_FALSE(ReadFileOrEmpty(temp.File("game/image/town_p.png")).empty());
+    // Particle cells call the plugin files they generate and bring their images.
+    EXPECT_NE(firstKs.find("[call storage=\"pplg_snow.ks\"]\r\n"
+                           "[eval exp=\"snow_object.init(%[])\"]\r\n"),
+              std::string::npos);
+    const std::string firefly = ReadFileOrEmpty(temp.File("game/scenario/pplg_firefly.ks"));
+    EXPECT_NE(firefly.find("class fireflyPlugin extends KAGPlugin\r\n"), std::string::npos);
+    EXPECT_NE(firefly.find("    moveclippos();\r\n"), std::string::npos);
+    EXPECT_TRUE(ReadFileOrEmpty(temp.File("game/scenario/pplg_rain.ks"))
+                    .ends_with("@endmacro\r\n@return\r\n"));
+    for (const char* image : {"snow_3.png", "firefly_0.png", "rain_2.png"})
+        EXPECT_FALSE(ReadFileOrEmpty(temp.File(std::string("game/image/") + image)).empty())
+            << image;
 
     // A second build writes the same scenario and keeps the save-data id.
     EXPECT_EQ(RunCli("build " + kSample + " --root " + temp.File("game")).exitCode, 0);
