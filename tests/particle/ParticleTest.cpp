@@ -376,9 +376,11 @@ kag.addPlugin(global.snow_object = new snowPlugin(kag));
 // The lines of `script` from the one holding `first` up to and including
 // the one holding `last`.
 std::string Lines(const std::string& script, const char* first, const char* last) {
-    const std::size_t from = script.rfind('\n', script.find(first)) + 1;
+    const std::size_t at = script.find(first);
+    const std::size_t from = script.rfind('\n', at) + 1; // 0 on the first line
     const std::size_t to = script.find('\n', script.find(last, from));
-    return from == 0 || to == std::string::npos ? "" : script.substr(from, to + 1 - from);
+    return at == std::string::npos || to == std::string::npos ? ""
+                                                              : script.substr(from, to + 1 - from);
 }
 
 } // namespace
@@ -453,7 +455,7 @@ TEST(ParticleScript, PresetsAndAnimationChangeTheirBlocks) {
     initsettings(); //出現座標を設定する。
     moveclippos();
 )");
-    EXPECT_EQ(Lines(square, "  // 表示するコマ画像を決定する", "      l += xvelo;"),
+    EXPECT_EQ(Lines(square, "  // 表示するコマ画像を決定する", "  // パーティクルを動かす"),
               R"(  // 表示するコマ画像を決定する
   function moveclippos()
   {
@@ -464,14 +466,8 @@ TEST(ParticleScript, PresetsAndAnimationChangeTheirBlocks) {
     back.imageLeft = n;
   }
   // パーティクルを動かす
-  function move()
-  {
-    if(!spawned)
-    {
-      // 出現していないので出現する機会をうかがう
-      if(Math.random() < 0.002) spawn();
-    }
-    else
+)");
+    EXPECT_EQ(Lines(square, "    else\n    {\n      var tick", "      l += xvelo;"), R"(    else
     {
       var tick = System.getTickCount();      if((tick-passedtick) > 120)
       {
