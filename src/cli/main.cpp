@@ -4,6 +4,7 @@
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCharacter.h"
 #include "document/LogLine.h"
+#include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 
@@ -28,15 +29,20 @@ public:
         const std::string line = LogLineForHint(*doc, hint);
         if (line.empty())
             return;
-        Print(LogLineKindForHint(hint) == LogLineKind::Error ? stderr : stdout, line);
+        Print(LogLineKindForHint(hint) == LogLineKind::Error || allToStderr ? stderr : stdout, line);
     }
+    // Keeps stdout for output that programs read, such as JSON.
+    bool allToStderr = false;
 };
 
 const char kUsage[] =
     "usage: scenewright-cli COMMAND ...\n"
     "\n"
     "commands:\n"
-    "  check FILE.swo        open a project and print a summary of it\n"
+    "  check [--json] FILE.swo\n"
+    "                        open a project, print a summary of it and the\n"
+    "                        findings of the project check (with --json only\n"
+    "                        the findings, as JSON); exits 1 on an error finding\n"
     "  resave IN.swo OUT.swo open a project and write it again\n"
     "  build FILE.swo [--root DIR]\n"
     "                        build the project into its project folder (or DIR,\n"
@@ -50,7 +56,7 @@ const char kUsage[] =
     "exit status:\n"
     "  0   done (build: status 1, built)\n"
     "  1   the project file could not be read or written (import: or the\n"
-    "      text not imported)\n"
+    "      text not imported; check: or an error finding)\n"
     "  2-7 build status: 2 no project folder, 3 config.tjs unreadable,\n"
     "      4 an output file not writable, 5 a media copy failed,\n"
     "      6 a function of config.tjs not recognised, 7 a cell could not be built\n"
@@ -106,14 +112,24 @@ void PrintSummary(const CScenewrightDoc& doc) {
 }
 
 int Check(const std::vector<const char*>& arguments) {
-    if (arguments.size() != 1)
+    const bool json = arguments.size() == 2 && std::string(arguments[0]) == "--json";
+    if (arguments.size() != 1 && !json)
         return Usage();
     CScenewrightDoc doc;
     CTerminalLog log;
-    if (!OpenProject(doc, log, arguments[0]))
+    log.allToStderr = json;
+    if (!OpenProject(doc, log, arguments.back()))
         return 1;
-    PrintSummary(doc);
-    return 0;
+    const std::vector<CheckFinding> findings = CheckProject(doc);
+    if (json) {
+        std::fputs(FindingsJson(findings).c_str(), stdout);
+    } else {
+        PrintSummary(doc);
+        std::printf("findings: %zu\n", findings.size());
+        for (const CheckFinding& finding : findings)
+            Print(stdout, "  " + FindingLine(finding));
+    }
+    return HasErrorFinding(findings) ? 1 : 0;
 }
 
 bool SaveProjectTo(CScenewrightDoc& doc, const std::string& target) {

@@ -1,0 +1,532 @@
+#include "document/ProjectCheck.h"
+
+#include "commands/SwCharacter.h"
+#include "commands/SwCommand.h"
+#include "document/ScenewrightDoc.h"
+#include "particle/ParticleScript.h"
+#include "platform/Cp932.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/TextOutput.h"
+
+#include <map>
+#include <set>
+#include <string_view>
+
+namespace {
+
+// Cells are reached through their field keys, so that the check needs no
+// knowledge of each cell class beyond what its project-file record says.
+const std::string& TextOf(const CSwObj& cell, std::string_view key) {
+    static const std::string none;
+    const auto* command = dynamic_cast<const CSwCommand*>(&cell);
+    if (command == nullptr)
+        return none;
+    const std::size_t slot = command->SlotOf(key);
+    return slot < command->Fields().size() ? command->Text(slot) : none;
+}
+
+std::int32_t IntegerOf(const CSwObj& cell, std::string_view key, std::int32_t fallback) {
+    const auto* command = dynamic_cast<const CSwCommand*>(&cell);
+    if (command == nullptr)
+        return fallback;
+    const std::size_t slot = command->SlotOf(key);
+    return slot < command->Fields().size() ? command->Integer(slot) : fallback;
+}
+
+// Lines as the engine splits them: at CR, LF or CR LF. Neither byte can be
+// the trail byte of a CP932 character.
+std::vector<std::string_view> LinesOf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+// The engine ignores leading tabs (not blanks) before a line's first character.
+std::string_view AfterTabs(std::string_view line) {
+    const std::size_t first = line.find_first_not_of('\t');
+    return first == std::string_view::npos ? std::string_view() : line.substr(first);
+}
+
+// Reads the inside of a tag as the engine does: a quote opens a value only
+// where a value begins, and a backtick escapes the next character.
+class CTagReader {
+public:
+    enum Step { kInside, kClosed, kOpening };
+    Step Read(std::string_view text, std::size_t& pos) {
+        const std::size_t length = sw::cp932::CharLength(text, pos);
+        const char c = text[pos];
+        pos += length;
+        if (length != 1)
+            return Taken();
+        if (c == '`') {
+            if (pos < text.size())
+                pos += sw::cp932::CharLength(text, pos);
+            return Taken();
+        }
+        if (m_quote != 0) {
+            if (c == m_quote)
+                m_quote = 0;
+            return kInside;
+        }
+        if (m_valueStarts && (c == '"' || c == '\'')) {
+            m_quote = c;
+            m_valueStarts = false;
+            return kInside;
+        }
+        if (c == '=') {
+            m_valueStarts = true;
+            return kInside;
+        }
+        if (c == ' ' || c == '\t')
+            return kInside;
+        m_valueStarts = false;
+        if (c == ']')
+            return kClosed;
+        return c == '[' ? kOpening : kInside;
+    }
+    bool InQuote() const { return m_quote != 0; }
+
+private:
+    Step Taken() {
+        m_valueStarts = false;
+        return kInside;
+    }
+    char m_quote = 0;
+    bool m_valueStarts = false;
+};
+
+struct BracketScan {
+    bool unclosed = false; // a tag still open at the line end
+    bool stray = false;    // a ']' that closes nothing
+};
+
+// One line of scenario text: "[[" is a literal '[', whose ']' needs no
+// escape; any other '[' opens a tag, which must close on the same line.
+BracketScan ScanTextLine(std::string_view line) {
+    BracketScan scan;
+    int literalOpenings = 0;
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        const std::size_t length = sw::cp932::CharLength(line, pos);
+        const char c = line[pos];
+        if (length == 1 && c == '[' && pos + 1 < line.size() && line[pos + 1] == '[') {
+            ++literalOpenings;
+            pos += 2;
+            continue;
+        }
+        pos += length;
+        if (length != 1)
+            continue;
+        if (c == ']') {
+            if (literalOpenings > 0)
+                --literalOpenings;
+            else
+                scan.stray = true;
+        } else if (c == '[') {
+            CTagReader tag;
+            CTagReader::Step step = CTagReader::kInside;
+            while (pos < line.size() && step != CTagReader::kClosed)
+                step = tag.Read(line, pos);
+            if (step != CTagReader::kClosed) {
+                scan.unclosed = true;
+                return scan;
+            }
+        }
+    }
+    return scan;
+}
+
+// The content of a tag cell, written between one pair of brackets: it must
+// neither close that tag early nor open another inside it.
+bool IsWholeTagContent(std::string_view content) {
+    if (content.find_first_of("\r\n") != std::string_view::npos)
+        return false;
+    CTagReader tag;
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+        if (tag.Read(content, pos) != CTagReader::kInside)
+            return false;
+    }
+    return !tag.InQuote();
+}
+
+bool IsTextCell(const CSwObj& cell) {
+    return cell.type == SwType::Message || cell.type == SwType::Dialogue;
+}
+
+const char* SceneKindName(std::int32_t type) {
+    switch (type) {
+    case SwType::SceneBranch:
+        return "条件分岐";
+    case SwType::SceneImageMap:
+        return "イメージマップ";
+    default:
+        return "選択肢";
+    }
+}
+
+// Cells after which the game goes on elsewhere, so a scene without children
+// that holds one is no dead end.
+bool LeavesScene(const CSwObj& cell) {
+    if (cell.type == SwType::Shutdown || cell.type == SwType::Return)
+        return true;
+    if (cell.type != SwType::Tag)
+        return false;
+    const std::string name = sw::cp932::ToLowerAscii(TextOf(cell, "tag"));
+    for (const char* leaving : {"jump", "call", "return", "gotostart", "close"}) {
+        const std::string_view word(leaving);
+        if (name.compare(0, word.size(), word) == 0 &&
+            (name.size() == word.size() || name[word.size()] == ' ' || name[word.size()] == '\t'))
+            return true;
+    }
+    return false;
+}
+
+class CProjectChecker {
+public:
+    explicit CProjectChecker(const CScenewrightDoc& doc) : m_doc(doc) {}
+
+    std::vector<CheckFinding> Run() {
+        for (const auto& scene : m_doc.GetScenes()) {
+            CheckScene(*scene);
+            for (int i = 0; i < scene->GetCellCount(); ++i)
+                CheckCell(*scene, i, *scene->GetCellAt(i));
+        }
+        CheckReachability();
+        CheckCharacterUse();
+        return std::move(m_findings);
+    }
+
+private:
+    void Add(CheckKind kind, std::int32_t sceneId, int cell, std::string message) {
+        m_findings.push_back(CheckFinding{kind, sceneId, cell, std::move(message)});
+    }
+
+    void CheckScene(const CSwScene& scene) {
+        if (scene.type == SwType::SceneLink) {
+            CheckLinkTarget(scene);
+            return;
+        }
+        const int children = CSwObj::GetChildCount(&scene);
+        if (children == 0)
+            CheckDeadEnd(scene);
+        if (scene.type == SwType::SceneImageMap && children >= 2)
+            CheckMapImage(scene);
+        if (scene.type == SwType::SceneChoice && children >= 2) {
+            // The links stand before the cells: clearing the layer erases them.
+            for (int i = 0; i < scene.GetCellCount(); ++i) {
+                const CSwObj& cell = *scene.GetCellAt(i);
+                if (IsTextCell(cell) && IntegerOf(cell, "clean", 0) != 0)
+                    Add(CheckKind::Error, scene.id, i,
+                        "選択肢のリンクの後でメッセージをクリアするため、リンクが消えて先へ進めません。");
+            }
+        }
+    }
+
+    void CheckLinkTarget(const CSwScene& scene) {
+        if (scene.linkto == nullptr)
+            Add(CheckKind::Error, scene.id, -1, "他へのリンクに実体が指定されていません。");
+        else if (scene.linkto == &scene || scene.linkto->type == SwType::SceneLink)
+            Add(CheckKind::Error, scene.id, -1,
+                sw::Format("他へのリンクの実体 シーン番号%d は実体として指定出来ません。",
+                           scene.linkto->id));
+    }
+
+    void CheckDeadEnd(const CSwScene& scene) {
+        // A procedure tree returns to where the right click came from.
+        if (scene.Top()->procedure != 0)
+            return;
+        for (const auto& cell : scene.cells) {
+            if (LeavesScene(*cell))
+                return;
+        }
+        Add(CheckKind::Warning, scene.id, -1,
+            sw::Format("%sシーンに子シーンが無いため、ここでゲームが止まります。",
+                       SceneKindName(scene.type)));
+    }
+
+    void CheckMapImage(const CSwScene& scene) {
+        if (scene.mapimage.empty()) {
+            Add(CheckKind::Error, scene.id, -1, "イメージマップ画像が指定されていません。");
+            return;
+        }
+        if (!CheckMediaFile(scene.id, -1, scene.mapimage))
+            return;
+        const std::string folder = sw::paths::FolderOf(sw::paths::ToForwardSlashes(scene.mapimage));
+        const std::string region = sw::paths::StemOf(scene.mapimage) + "_p.*";
+        if (sw::files::FindFiles(folder, region).empty())
+            Add(CheckKind::Error, scene.id, -1,
+                sw::Format("イメージマップの領域画像 %s%s がありません。", folder.c_str(),
+                           region.c_str()));
+    }
+
+    // False when the file is missing; remembers the name for the case check.
+    bool CheckMediaFile(std::int32_t sceneId, int cell, const std::string& path) {
+        if (!sw::files::FileExists(path)) {
+            Add(CheckKind::Error, sceneId, cell,
+                sw::Format("ファイル %s が見つかりません。", path.c_str()));
+            return false;
+        }
+        const std::string name = sw::paths::FileNameOf(sw::paths::ToForwardSlashes(path));
+        const auto [earlier, added] = m_mediaNames.emplace(sw::cp932::ToLowerAscii(name), name);
+        if (!added && earlier->second != name)
+            Add(CheckKind::Warning, sceneId, cell,
+                sw::Format("%s と %s は大文字と小文字だけが違う名前のため、"
+                           "大文字と小文字を区別しないファイルシステムでは同じファイルになります。",
+                           earlier->second.c_str(), name.c_str()));
+        return true;
+    }
+
+    void CheckCell(const CSwScene& scene, int index, const CSwObj& cell) {
+        CheckCellMedia(scene, index, cell);
+        if (IsTextCell(cell))
+            CheckSceneText(scene, index, cell);
+        switch (cell.type) {
+        case SwType::Tag:
+            if (!IsWholeTagContent(TextOf(cell, "tag")))
+                Add(CheckKind::Error, scene.id, index,
+                    "タグの中身の [ ] または引用符が対応していません。");
+            break;
+        case SwType::Script:
+            CheckScriptText(scene, index, TextOf(cell, "text"));
+            break;
+        case SwType::Macro:
+            CheckMacroBody(scene, index, TextOf(cell, "text"));
+            break;
+        case SwType::Particle:
+            CheckParticleClass(scene, index, TextOf(cell, "classname"));
+            break;
+        case SwType::Dialogue:
+            m_usedCharacters.insert(IntegerOf(cell, "charinf", -1));
+            break;
+        default:
+            break;
+        }
+    }
+
+    void CheckCellMedia(const CSwScene& scene, int index, const CSwObj& cell) {
+        const auto* command = dynamic_cast<const CSwCommand*>(&cell);
+        if (command == nullptr)
+            return;
+        const auto fields = command->Fields();
+        for (std::size_t slot = 0; slot < fields.size(); ++slot) {
+            const std::string& path = command->Text(slot);
+            const bool isPath = fields[slot].kind == FieldKind::FilePath ||
+                                (cell.type == SwType::Dialogue && slot == command->SlotOf("voice"));
+            if (!isPath || path.empty())
+                continue;
+            if (cell.type == SwType::Particle)
+                CheckParticleImages(scene, index, path, IntegerOf(cell, "count", 0));
+            else
+                CheckMediaFile(scene.id, index, path);
+        }
+    }
+
+    // The particle image field is a prefix of the numbered images it loads.
+    void CheckParticleImages(const CSwScene& scene, int index, const std::string& prefix,
+                             std::int32_t count) {
+        const std::string folder = sw::paths::FolderOf(sw::paths::ToForwardSlashes(prefix));
+        const std::string stem = ParticleImageBaseName(prefix);
+        for (std::int32_t i = 0; i < count; ++i) {
+            const std::string pattern = sw::Format("%s_%d.*", stem.c_str(), i);
+            if (sw::files::FindFiles(folder, pattern).empty())
+                Add(CheckKind::Error, scene.id, index,
+                    sw::Format("パーティクル画像 %s%s が見つかりません。", folder.c_str(),
+                               pattern.c_str()));
+        }
+    }
+
+    void CheckSceneText(const CSwScene& scene, int index, const CSwObj& cell) {
+        const std::vector<std::string_view> lines = LinesOf(TextOf(cell, "message"));
+        // A dialogue line's first line follows its speaker's name and bracket.
+        const bool firstLineFollowsText =
+            cell.type == SwType::Dialogue &&
+            (m_doc.GetSettings().GetCharacterAt(IntegerOf(cell, "charinf", -1)) != nullptr ||
+             (IntegerOf(cell, "brackettype", 0) >= 0 && IntegerOf(cell, "brackettype", 0) <= 4));
+        bool unclosed = false, stray = false, misread = false;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const BracketScan scan = ScanTextLine(lines[i]);
+            unclosed = unclosed || scan.unclosed;
+            stray = stray || scan.stray;
+            const std::string_view start = AfterTabs(lines[i]);
+            if ((i > 0 || !firstLineFollowsText) && !start.empty() &&
+                (start[0] == '*' || start[0] == ';' || start[0] == '@'))
+                misread = true;
+        }
+        if (unclosed)
+            Add(CheckKind::Error, scene.id, index, "閉じていない [ があります（文字の [ は [[ と書きます）。");
+        if (stray)
+            Add(CheckKind::Warning, scene.id, index, "対応する [ の無い ] があります。");
+        if (misread)
+            Add(CheckKind::Warning, scene.id, index,
+                "* ; @ で始まる行は、文章ではなくラベル、コメント、タグとして読まれます。");
+    }
+
+    void CheckScriptText(const CSwScene& scene, int index, const std::string& text) {
+        for (const std::string_view line : LinesOf(text)) {
+            const std::string lower = sw::cp932::ToLowerAscii(AfterTabs(line));
+            if (lower == "[endscript]" || lower == "@endscript") {
+                Add(CheckKind::Error, scene.id, index,
+                    "[endscript] だけの行があるため、スクリプトがそこで終わってしまいます。");
+                return;
+            }
+        }
+    }
+
+    void CheckMacroBody(const CSwScene& scene, int index, const std::string& body) {
+        bool label = false, script = false;
+        for (const std::string_view line : LinesOf(body)) {
+            const std::string lower = sw::cp932::ToLowerAscii(AfterTabs(line));
+            label = label || (!lower.empty() && lower[0] == '*');
+            script = script || lower.compare(0, 8, "@iscript") == 0 ||
+                     sw::cp932::Find(lower, "[iscript") != std::string::npos;
+        }
+        if (label)
+            Add(CheckKind::Error, scene.id, index, "マクロの中にラベルは書けません。");
+        if (script)
+            Add(CheckKind::Error, scene.id, index, "マクロの中に [iscript] は書けません。");
+    }
+
+    void CheckParticleClass(const CSwScene& scene, int index, const std::string& name) {
+        if (!IsParticleClassName(name)) {
+            Add(CheckKind::Error, scene.id, index,
+                sw::Format("パーティクルのクラス名 %s は英字、数字、_ だけで、数字以外で始めてください。",
+                           name.c_str()));
+            return;
+        }
+        // The class names a plugin file: names differing in case collide too.
+        const auto [earlier, added] =
+            m_particleClasses.emplace(sw::cp932::ToLowerAscii(name), scene.id);
+        if (!added)
+            Add(CheckKind::Warning, scene.id, index,
+                sw::Format("パーティクルのクラス名 %s はシーン番号%d でも使われています。",
+                           name.c_str(), earlier->second));
+    }
+
+    // Everything the game can reach from the first top-level scene, and from
+    // procedure trees, which a right click enters.
+    void CheckReachability() {
+        std::set<const CSwObj*> reached;
+        std::vector<const CSwObj*> pending;
+        const auto reach = [&](const CSwObj* scene) {
+            if (scene != nullptr && reached.insert(scene).second)
+                pending.push_back(scene);
+        };
+        reach(m_doc.GetFirstTopScene());
+        for (const auto& scene : m_doc.GetScenes()) {
+            if (scene->parent == nullptr && scene->procedure != 0)
+                reach(scene.get());
+        }
+        while (!pending.empty()) {
+            const auto* scene = static_cast<const CSwScene*>(pending.back());
+            pending.pop_back();
+            if (scene->type == SwType::SceneLink) {
+                reach(CSwScene::ResolveTarget(const_cast<CSwScene*>(scene)));
+                continue;
+            }
+            for (const CSwObj* child = scene->child; child != nullptr; child = child->next)
+                reach(child);
+            for (const auto& cell : scene->cells) {
+                if (cell->type == SwType::RightClick)
+                    reach(m_doc.FindScene(IntegerOf(*cell, "callto_id", 0)));
+            }
+        }
+        for (const auto& scene : m_doc.GetScenes()) {
+            if (reached.count(scene.get()) == 0)
+                Add(CheckKind::Warning, scene->id, -1,
+                    "最初のシーンからたどり着けないシーンです。");
+        }
+    }
+
+    void CheckCharacterUse() {
+        const CSwSettings& settings = m_doc.GetSettings();
+        for (int i = 0; i < settings.GetCharacterCount(); ++i) {
+            if (m_usedCharacters.count(i) == 0)
+                Add(CheckKind::Note, 0, -1,
+                    sw::Format("キャラクター %s はどの会話にも使われていません。",
+                               settings.GetCharacterAt(i)->FullName().c_str()));
+        }
+    }
+
+    const CScenewrightDoc& m_doc;
+    std::vector<CheckFinding> m_findings;
+    std::map<std::string, std::string> m_mediaNames; // lower-case name to the first spelling
+    std::map<std::string, std::int32_t> m_particleClasses;
+    std::set<std::int32_t> m_usedCharacters;
+};
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
+    out += '"';
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += sw::Format("\\u%04x", byte);
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+} // namespace
+
+std::vector<CheckFinding> CheckProject(const CScenewrightDoc& doc) {
+    return CProjectChecker(doc).Run();
+}
+
+bool HasErrorFinding(const std::vector<CheckFinding>& findings) {
+    for (const CheckFinding& finding : findings) {
+        if (finding.kind == CheckKind::Error)
+            return true;
+    }
+    return false;
+}
+
+const char* CheckKindName(CheckKind kind) {
+    switch (kind) {
+    case CheckKind::Error:
+        return "error";
+    case CheckKind::Warning:
+        return "warning";
+    case CheckKind::Note:
+        break;
+    }
+    return "note";
+}
+
+std::string FindingLine(const CheckFinding& finding) {
+    std::string place;
+    if (finding.sceneId != 0)
+        place = sw::Format("シーン番号%d", finding.sceneId);
+    if (finding.cell >= 0)
+        place += sw::Format(" セル%d", finding.cell);
+    return std::string(CheckKindName(finding.kind)) + ": " + (place.empty() ? "" : place + ": ") +
+           finding.message;
+}
+
+std::string FindingsJson(const std::vector<CheckFinding>& findings) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const CheckFinding& finding = findings[i];
+        out += i == 0 ? "\n" : ",\n";
+        out += sw::Format("  {\"kind\": \"%s\", \"scene\": %d, \"cell\": %d, \"message\": ",
+                          CheckKindName(finding.kind), finding.sceneId, finding.cell);
+        AppendJsonString(out, sw::cp932::ToUtf8ForDisplay(finding.message));
+        out += "}";
+    }
+    out += findings.empty() ? "]\n" : "\n]\n";
+    return out;
+}
