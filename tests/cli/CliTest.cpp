@@ -1,3 +1,4 @@
+#include "document/ScenewrightDoc.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,31 @@ TEST(Cli, CheckSummarisesAndFailuresExitNonZero) {
     EXPECT_EQ(RunCli("").exitCode, 64);
     EXPECT_EQ(RunCli("check").exitCode, 64);
     EXPECT_EQ(RunCli("frobnicate x").exitCode, 64);
+}
+
+TEST(Cli, CheckPrintsFindingsAndFailsOnAnError) {
+    TempFolder temp;
+    const std::string path = temp.File("faulty.swo");
+    {
+        CScenewrightDoc doc;
+        doc.SelectScene(doc.AddScene(CScenewrightDoc::kNewTopLevel));
+        doc.AddScene(CScenewrightDoc::kLinkAsChild);
+        ASSERT_TRUE(doc.WriteProjectFile(path.c_str()));
+    }
+    CliRun check = RunCli("check " + path);
+    EXPECT_EQ(check.exitCode, 1) << check.output;
+    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(
+                  u8"findings: 1\n  error: シーン番号2: 他へのリンクに実体が指定されていません。\n")),
+              std::string::npos)
+        << check.output;
+    // The log line goes to stderr, which the run merges in front.
+    CliRun json = RunCli("check --json " + path);
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(json.output.substr(json.output.find("[\n")), reinterpret_cast<const char*>(u8R"([
+  {"kind": "error", "scene": 2, "cell": -1, "message": "他へのリンクに実体が指定されていません。"}
+]
+)"));
+    EXPECT_EQ(RunCli("check --json " + kSample).exitCode, 0);
 }
 
 TEST(Cli, BuildsTheSampleIntoAnotherFolder) {

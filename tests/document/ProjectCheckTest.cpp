@@ -1,0 +1,197 @@
+#include "commands/CreateObject.h"
+#include "commands/SwCharacter.h"
+#include "commands/SwCommand.h"
+#include "document/ProjectCheck.h"
+#include "document/ScenewrightDoc.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// "kind scene cell" of each finding, one a line.
+std::string Summary(const CScenewrightDoc& doc) {
+    std::string out;
+    for (const CheckFinding& finding : CheckProject(doc))
+        out += std::string(CheckKindName(finding.kind)) + " " + std::to_string(finding.sceneId) +
+               " " + std::to_string(finding.cell) + "\n";
+    return out;
+}
+
+CSwCommand& AddCell(CSwScene& scene, std::int32_t type) {
+    auto made = CreateObject(type);
+    auto* cell = dynamic_cast<CSwCommand*>(made.get());
+    if (cell == nullptr)
+        std::abort();
+    scene.AddCell(std::move(made));
+    return *cell;
+}
+
+CSwCommand& AddTextCell(CSwScene& scene, std::int32_t type, const char* key, std::string_view text) {
+    CSwCommand& cell = AddCell(scene, type);
+    cell.SetText(cell.SlotOf(key), text);
+    return cell;
+}
+
+// A project whose one scene is a procedure: reachable and no dead end, so
+// that each test sees only the findings of its own fault.
+struct Project {
+    CScenewrightDoc doc;
+    CSwScene* top;
+    Project() : top(doc.AddScene(CScenewrightDoc::kNewTopLevel)) { top->procedure = 1; }
+    CSwScene* Child(CSwScene* parent, int mode = CScenewrightDoc::kChoiceAsChild) {
+        doc.SelectScene(parent);
+        return doc.AddScene(mode);
+    }
+};
+
+} // namespace
+
+TEST(ProjectCheck, LinkScenesNeedATargetThatIsNoLink) {
+    Project p;
+    CSwScene* dangling = p.Child(p.top, CScenewrightDoc::kLinkAsChild);
+    CSwScene* toLink = p.Child(p.top, CScenewrightDoc::kLinkAsChild);
+    CSwScene* toSelf = p.Child(p.top, CScenewrightDoc::kLinkAsChild);
+    toLink->linkto = dangling;
+    toSelf->linkto = toSelf;
+    EXPECT_EQ(Summary(p.doc), "error 2 -1\nerror 3 -1\nerror 4 -1\n");
+
+    dangling->linkto = toSelf->linkto = p.top;
+    EXPECT_EQ(Summary(p.doc), "error 3 -1\n");
+}
+
+TEST(ProjectCheck, DeadEndsAndUnreachableScenes) {
+    CScenewrightDoc doc;
+    CSwScene* first = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    doc.SelectScene(first);
+    doc.AddScene(CScenewrightDoc::kBranchAsChild);
+    CSwScene* link = doc.AddScene(CScenewrightDoc::kLinkAsChild);
+    CSwScene* apart = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    CSwScene* menu = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    menu->procedure = 1;
+    doc.SelectScene(menu);
+    doc.AddScene(CScenewrightDoc::kChoiceAsChild); // ends by returning from the right click
+    EXPECT_EQ(Summary(doc), "warning 2 -1\n"     // a branch without children
+                            "error 3 -1\n"       // the link has no target yet
+                            "warning 4 -1\n"     // a dead end
+                            "warning 4 -1\n");   // that nothing reaches
+    link->linkto = apart;
+    EXPECT_EQ(Summary(doc), "warning 2 -1\nwarning 4 -1\n");
+    EXPECT_EQ(CheckProject(doc)[0].message,
+              "条件分岐シーンに子シーンが無いため、ここでゲームが止まります。");
+}
+
+TEST(ProjectCheck, MediaFilesMapRegionsAndParticleImages) {
+    TempFolder temp;
+    Project p;
+    AddTextCell(*p.top, SwType::ImageLoad, "image", temp.Write("a/Sky.png", "x"));
+    AddTextCell(*p.top, SwType::ImageLoad, "image", temp.File("a/missing.png"));
+    AddTextCell(*p.top, SwType::BgmPlay, "storage", temp.Write("b/sky.PNG", "x"));
+    AddTextCell(*p.top, SwType::ImageLoad, "image", temp.File("a/Sky.png")); // the same file again
+    CSwCommand& particle = AddTextCell(*p.top, SwType::Particle, "image", temp.File("p/snow"));
+    particle.SetInteger(particle.SlotOf("count"), 2);
+    particle.SetText(particle.SlotOf("classname"), "snow");
+    temp.Write("p/snow_0.png", "x");
+    CSwScene* map = p.Child(p.top, CScenewrightDoc::kImageMapAsChild);
+    map->mapimage = temp.Write("m/town.png", "x");
+    p.Child(map);
+    p.Child(map);
+    p.top->procedure = 1;
+    EXPECT_EQ(Summary(p.doc), "error 1 1\nwarning 1 2\nerror 1 4\nerror 2 -1\n");
+    const std::vector<CheckFinding> findings = CheckProject(p.doc);
+    EXPECT_EQ(findings[0].message, "ファイル " + temp.File("a/missing.png") + " が見つかりません。");
+    EXPECT_EQ(findings[2].message, "パーティクル画像 " + temp.File("p") + "/snow_1.* が見つかりません。");
+
+    temp.Write("m/town_p.bmp", "x");
+    temp.Write("p/snow_1.jpg", "x");
+    EXPECT_EQ(Summary(p.doc), "error 1 1\nwarning 1 2\n");
+    map->mapimage.clear();
+    EXPECT_EQ(Summary(p.doc), "error 1 1\nwarning 1 2\nerror 2 -1\n");
+}
+
+TEST(ProjectCheck, BracketsAndLineStartsOfMessages) {
+    Project p;
+    for (const char* fine : {"a[r]b", "[[注]と書く", "[font face=\"a]b\"]x", "ゼゾ", " *x", "a;b@c",
+                             "[ruby text=`]]x"})
+        AddTextCell(*p.top, SwType::Message, "message", fine);
+    EXPECT_EQ(Summary(p.doc), "");
+
+    p.top->cells.clear();
+    AddTextCell(*p.top, SwType::Message, "message", "a[r");
+    AddTextCell(*p.top, SwType::Message, "message", "a[r\nb]"); // a tag closes on its own line
+    AddTextCell(*p.top, SwType::Message, "message", "x]");
+    AddTextCell(*p.top, SwType::Message, "message", "x\r\n*label");
+    AddTextCell(*p.top, SwType::Message, "message", "\t;comment");
+    AddTextCell(*p.top, SwType::Message, "message", "x\r@wait time=1");
+    EXPECT_EQ(Summary(p.doc), "error 1 0\n"
+                              "error 1 1\nwarning 1 1\n"
+                              "warning 1 2\n"
+                              "warning 1 3\nwarning 1 4\nwarning 1 5\n");
+}
+
+TEST(ProjectCheck, ChoicesThatClearTheirLinks) {
+    Project p;
+    CSwScene* choice = p.Child(p.top);
+    p.Child(choice);
+    p.Child(choice);
+    CSwCommand& message = AddTextCell(*choice, SwType::Message, "message", "どれにする？");
+    message.SetInteger(message.SlotOf("clean"), 0);
+    EXPECT_EQ(Summary(p.doc), "");
+    message.SetInteger(message.SlotOf("clean"), 1);
+    EXPECT_EQ(Summary(p.doc), "error 2 0\n");
+}
+
+TEST(ProjectCheck, MacroBodiesAndParticleClassNames) {
+    Project p;
+    AddTextCell(*p.top, SwType::Macro, "text", "[l][r]\n;*not a label");
+    AddTextCell(*p.top, SwType::Macro, "text", "x\n\t*inner");
+    AddTextCell(*p.top, SwType::Macro, "text", "[ISCRIPT]\nf.a=1;\n[endscript]");
+    AddTextCell(*p.top, SwType::Particle, "classname", "snow");
+    AddTextCell(*p.top, SwType::Particle, "classname", "1snow");
+    AddTextCell(*p.top, SwType::Particle, "classname", "Snow");
+    AddTextCell(*p.top, SwType::Particle, "classname", "rain");
+    EXPECT_EQ(Summary(p.doc), "error 1 1\nerror 1 2\nerror 1 4\nwarning 1 5\n");
+    EXPECT_EQ(CheckProject(p.doc)[3].message,
+              "パーティクルのクラス名 Snow はシーン番号1 でも使われています。");
+}
+
+TEST(ProjectCheck, UnusedCharactersAreNotes) {
+    Project p;
+    auto character = std::make_unique<CSwCharacter>();
+    character->SetText(CSwCharacter::kFirstName, "一郎");
+    p.doc.GetSettings().AddCharacter(std::move(character));
+    const std::vector<CheckFinding> findings = CheckProject(p.doc);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(FindingLine(findings[0]), "note: キャラクター 一郎 はどの会話にも使われていません。");
+    EXPECT_FALSE(HasErrorFinding(findings));
+}
+
+TEST(ProjectCheck, LinesAndJson) {
+    const std::vector<CheckFinding> findings = {
+        {CheckKind::Error, 3, 2, "\"a\\b\"\n"},
+        {CheckKind::Warning, 4, -1, "ソ"},
+    };
+    EXPECT_EQ(FindingLine(findings[0]), "error: シーン番号3 セル2: \"a\\b\"\n");
+    EXPECT_EQ(FindingLine(findings[1]), "warning: シーン番号4: ソ");
+    EXPECT_EQ(FindingsJson(findings),
+              R"([
+  {"kind": "error", "scene": 3, "cell": 2, "message": "\"a\\b\"\u000a"},
+  {"kind": "warning", "scene": 4, "cell": -1, "message": ")" +
+                  std::string(reinterpret_cast<const char*>(u8"ソ")) + R"("}
+]
+)");
+    EXPECT_EQ(FindingsJson({}), "[]\n");
+    EXPECT_TRUE(HasErrorFinding(findings));
+}
+
+TEST(ProjectCheck, SampleProjectHasNoError) {
+    CScenewrightDoc doc;
+    ASSERT_TRUE(doc.ReadProjectFile(SW_EXAMPLES_DIR "/sample/sample.swo"));
+    const std::vector<CheckFinding> findings = CheckProject(doc);
+    for (const CheckFinding& finding : findings)
+        EXPECT_NE(finding.kind, CheckKind::Error) << FindingLine(finding);
+    EXPECT_FALSE(findings.empty()); // its endings stop the game, which the check tells
+}
