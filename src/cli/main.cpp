@@ -6,7 +6,9 @@
 #include "document/LogLine.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
+#include "document/TextExport.h"
 #include "platform/Cp932.h"
+#include "platform/Files.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -51,6 +53,12 @@ const char kUsage[] =
     "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
     "                        append the cells of scenario text file TEXT to the\n"
     "                        scene numbered SCENE and save (to OUT when given)\n"
+    "  export-text FILE.swo OUT.tsv\n"
+    "                        write every message and dialogue text as UTF-8 TSV\n"
+    "  import-text FILE.swo IN.tsv [--out OUT.swo]\n"
+    "                        take the edited texts of the TSV back and save (to\n"
+    "                        OUT when given); rows whose key no longer names the\n"
+    "                        same kind of cell are refused, and then it exits 1\n"
     "  help, --help          print this text\n"
     "\n"
     "exit status:\n"
@@ -211,6 +219,44 @@ int Import(const std::vector<const char*>& arguments) {
     return SaveProjectTo(doc, target) ? 0 : 1;
 }
 
+int ExportText(const std::vector<const char*>& arguments) {
+    if (arguments.size() != 2)
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    std::string target;
+    if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], target))
+        return 1;
+    if (sw::files::WriteFileAtomically(target, ExportTexts(doc)))
+        return 0;
+    Print(stderr, "error: " + target + " に書き込めませんでした。");
+    return 1;
+}
+
+int ImportText(const std::vector<const char*>& arguments) {
+    const bool withOut = arguments.size() == 4 && std::string(arguments[2]) == "--out";
+    if (arguments.size() != 2 && !withOut)
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    std::string tablePath, target, table;
+    if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], tablePath) ||
+        !ArgumentPath(withOut ? arguments[3] : arguments[0], target))
+        return 1;
+    if (!sw::files::ReadWholeFile(tablePath, table)) {
+        Print(stderr, "error: " + tablePath + " を読めませんでした。");
+        return 1;
+    }
+    const TextImportResult result = ImportTexts(doc, table);
+    for (const std::string& refused : result.refused)
+        Print(stderr, "error: " + refused);
+    std::printf("changed: %d\n", result.changed);
+    // Without a change the project file stays as it is, byte for byte.
+    if ((withOut || result.changed > 0) && !SaveProjectTo(doc, target))
+        return 1;
+    return result.refused.empty() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -226,6 +272,10 @@ int main(int argc, char** argv) {
         return Build(arguments);
     if (command == "import")
         return Import(arguments);
+    if (command == "export-text")
+        return ExportText(arguments);
+    if (command == "import-text")
+        return ImportText(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

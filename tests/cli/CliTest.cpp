@@ -85,6 +85,21 @@ TEST(Cli, CheckPrintsFindingsAndFailsOnAnError) {
     EXPECT_EQ(RunCli("check --json " + kSample).exitCode, 0);
 }
 
+TEST(Cli, TextRoundTripWithoutEditsKeepsTheFile) {
+    TempFolder temp;
+    const std::string project = temp.File("p.swo"), table = temp.File("t.tsv");
+    ASSERT_EQ(RunCli("resave " + kSample + " " + project).exitCode, 0);
+    ASSERT_EQ(RunCli("export-text " + project + " " + table).exitCode, 0);
+    EXPECT_NE(ReadFileOrEmpty(table).find(reinterpret_cast<const char*>(
+                  u8"\n2:0\tmessage\t\t\t森は静かだった。\n")),
+              std::string::npos);
+    CliRun import = RunCli("import-text " + project + " " + table + " --out " + temp.File("q.swo"));
+    EXPECT_EQ(import.exitCode, 0) << import.output;
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("q.swo")), ReadFileOrEmpty(project));
+    temp.Write("bad.tsv", "7:0\tmessage\t\t\tx\n");
+    EXPECT_EQ(RunCli("import-text " + project + " " + temp.File("bad.tsv")).exitCode, 1);
+}
+
 TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     TempFolder temp;
     temp.Write("game/system/config.tjs",

@@ -1,7 +1,7 @@
 #include "document/ProjectCheck.h"
 
 #include "commands/SwCharacter.h"
-#include "commands/SwCommand.h"
+#include "document/CellFields.h"
 #include "document/ScenewrightDoc.h"
 #include "particle/ParticleScript.h"
 #include "platform/Cp932.h"
@@ -14,25 +14,6 @@
 #include <string_view>
 
 namespace {
-
-// Cells are reached through their field keys, so that the check needs no
-// knowledge of each cell class beyond what its project-file record says.
-const std::string& TextOf(const CSwObj& cell, std::string_view key) {
-    static const std::string none;
-    const auto* command = dynamic_cast<const CSwCommand*>(&cell);
-    if (command == nullptr)
-        return none;
-    const std::size_t slot = command->SlotOf(key);
-    return slot < command->Fields().size() ? command->Text(slot) : none;
-}
-
-std::int32_t IntegerOf(const CSwObj& cell, std::string_view key, std::int32_t fallback) {
-    const auto* command = dynamic_cast<const CSwCommand*>(&cell);
-    if (command == nullptr)
-        return fallback;
-    const std::size_t slot = command->SlotOf(key);
-    return slot < command->Fields().size() ? command->Integer(slot) : fallback;
-}
 
 // Lines as the engine splits them: at CR, LF or CR LF. Neither byte can be
 // the trail byte of a CP932 character.
@@ -182,7 +163,7 @@ bool LeavesScene(const CSwObj& cell) {
         return true;
     if (cell.type != SwType::Tag)
         return false;
-    const std::string name = sw::cp932::ToLowerAscii(TextOf(cell, "tag"));
+    const std::string name = sw::cp932::ToLowerAscii(CellText(cell, "tag"));
     for (const char* leaving : {"jump", "call", "return", "gotostart", "close"}) {
         const std::string_view word(leaving);
         if (name.compare(0, word.size(), word) == 0 &&
@@ -226,7 +207,7 @@ private:
             // The links stand before the cells: clearing the layer erases them.
             for (int i = 0; i < scene.GetCellCount(); ++i) {
                 const CSwObj& cell = *scene.GetCellAt(i);
-                if (IsTextCell(cell) && IntegerOf(cell, "clean", 0) != 0)
+                if (IsTextCell(cell) && CellInteger(cell, "clean", 0) != 0)
                     Add(CheckKind::Error, scene.id, i,
                         "選択肢のリンクの後でメッセージをクリアするため、リンクが消えて先へ進めません。");
             }
@@ -293,21 +274,21 @@ private:
             CheckSceneText(scene, index, cell);
         switch (cell.type) {
         case SwType::Tag:
-            if (!IsWholeTagContent(TextOf(cell, "tag")))
+            if (!IsWholeTagContent(CellText(cell, "tag")))
                 Add(CheckKind::Error, scene.id, index,
                     "タグの中身の [ ] または引用符が対応していません。");
             break;
         case SwType::Script:
-            CheckScriptText(scene, index, TextOf(cell, "text"));
+            CheckScriptText(scene, index, CellText(cell, "text"));
             break;
         case SwType::Macro:
-            CheckMacroBody(scene, index, TextOf(cell, "text"));
+            CheckMacroBody(scene, index, CellText(cell, "text"));
             break;
         case SwType::Particle:
-            CheckParticleClass(scene, index, TextOf(cell, "classname"));
+            CheckParticleClass(scene, index, CellText(cell, "classname"));
             break;
         case SwType::Dialogue:
-            m_usedCharacters.insert(IntegerOf(cell, "charinf", -1));
+            m_usedCharacters.insert(CellInteger(cell, "charinf", -1));
             break;
         default:
             break;
@@ -326,7 +307,7 @@ private:
             if (!isPath || path.empty())
                 continue;
             if (cell.type == SwType::Particle)
-                CheckParticleImages(scene, index, path, IntegerOf(cell, "count", 0));
+                CheckParticleImages(scene, index, path, CellInteger(cell, "count", 0));
             else
                 CheckMediaFile(scene.id, index, path);
         }
@@ -347,12 +328,12 @@ private:
     }
 
     void CheckSceneText(const CSwScene& scene, int index, const CSwObj& cell) {
-        const std::vector<std::string_view> lines = LinesOf(TextOf(cell, "message"));
+        const std::vector<std::string_view> lines = LinesOf(CellText(cell, "message"));
         // A dialogue line's first line follows its speaker's name and bracket.
         const bool firstLineFollowsText =
             cell.type == SwType::Dialogue &&
-            (m_doc.GetSettings().GetCharacterAt(IntegerOf(cell, "charinf", -1)) != nullptr ||
-             (IntegerOf(cell, "brackettype", 0) >= 0 && IntegerOf(cell, "brackettype", 0) <= 4));
+            (m_doc.GetSettings().GetCharacterAt(CellInteger(cell, "charinf", -1)) != nullptr ||
+             (CellInteger(cell, "brackettype", 0) >= 0 && CellInteger(cell, "brackettype", 0) <= 4));
         bool unclosed = false, stray = false, misread = false;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const BracketScan scan = ScanTextLine(lines[i]);
@@ -438,7 +419,7 @@ private:
                 reach(child);
             for (const auto& cell : scene->cells) {
                 if (cell->type == SwType::RightClick)
-                    reach(m_doc.FindScene(IntegerOf(*cell, "callto_id", 0)));
+                    reach(m_doc.FindScene(CellInteger(*cell, "callto_id", 0)));
             }
         }
         for (const auto& scene : m_doc.GetScenes()) {

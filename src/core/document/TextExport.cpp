@@ -1,0 +1,154 @@
+#include "document/TextExport.h"
+
+#include "commands/SwCharacter.h"
+#include "document/CellFields.h"
+#include "document/ScenewrightDoc.h"
+#include "platform/Cp932.h"
+#include "platform/TextOutput.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+const char kHeader[] = "key\tkind\tspeaker\tcomment\ttext\n";
+
+const char* KindOf(const CSwObj& cell) {
+    if (cell.type == SwType::Message)
+        return "message";
+    return cell.type == SwType::Dialogue ? "dialogue" : nullptr;
+}
+
+// UTF-8, escaped for one TSV field. Bytes that are no CP932 text keep
+// their display form, which an import then recognises as unedited.
+std::string Field(std::string_view cp932) {
+    std::string utf8;
+    if (!sw::cp932::ToUtf8(cp932, utf8))
+        utf8 = sw::cp932::ToUtf8ForDisplay(cp932);
+    std::string out;
+    for (const char c : utf8) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+std::string Unescaped(std::string_view field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\' || i + 1 == field.size()) {
+            out += field[i];
+            continue;
+        }
+        const char next = field[++i];
+        out += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
+std::string SpeakerOf(const CScenewrightDoc& doc, const CSwObj& cell) {
+    if (cell.type != SwType::Dialogue)
+        return {};
+    const CSwCharacter* speaker =
+        doc.GetSettings().GetCharacterAt(CellInteger(cell, "charinf", -1));
+    return speaker ? speaker->FullName() : std::string();
+}
+
+std::string Row(const CScenewrightDoc& doc, const CSwScene& scene, int index) {
+    const CSwObj& cell = *scene.GetCellAt(index);
+    return sw::Format("%d:%d\t%s\t", scene.id, index, KindOf(cell)) + Field(SpeakerOf(doc, cell)) +
+           "\t" + Field(cell.comment) + "\t" + Field(CellText(cell, "message")) + "\n";
+}
+
+std::vector<std::string_view> Split(std::string_view line, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = line.find(separator, start)) != std::string_view::npos;
+         start = end + 1)
+        parts.push_back(line.substr(start, end - start));
+    parts.push_back(line.substr(start));
+    return parts;
+}
+
+// The cell a key "scene:cell" names, or null.
+CSwObj* CellOfKey(const CScenewrightDoc& doc, std::string_view key, const CSwScene** scene,
+                  int* index) {
+    const std::vector<std::string_view> parts = Split(key, ':');
+    if (parts.size() != 2)
+        return nullptr;
+    const std::string sceneText(parts[0]), cellText(parts[1]);
+    char* end = nullptr;
+    const long sceneId = std::strtol(sceneText.c_str(), &end, 10);
+    if (sceneText.empty() || *end != '\0' || sceneId < 1 || sceneId > INT32_MAX)
+        return nullptr;
+    const long cell = std::strtol(cellText.c_str(), &end, 10);
+    if (cellText.empty() || *end != '\0')
+        return nullptr;
+    *scene = doc.FindScene(static_cast<std::int32_t>(sceneId));
+    if (*scene == nullptr || cell < 0 || cell >= (*scene)->GetCellCount())
+        return nullptr;
+    *index = static_cast<int>(cell);
+    return (*scene)->GetCellAt(*index);
+}
+
+} // namespace
+
+std::string ExportTexts(const CScenewrightDoc& doc) {
+    std::string out = kHeader;
+    for (const auto& scene : doc.GetScenes()) {
+        for (int i = 0; i < scene->GetCellCount(); ++i) {
+            if (KindOf(*scene->GetCellAt(i)))
+                out += Row(doc, *scene, i);
+        }
+    }
+    return out;
+}
+
+TextImportResult ImportTexts(CScenewrightDoc& doc, std::string_view tsv) {
+    TextImportResult result;
+    std::vector<std::string_view> lines = Split(tsv, '\n');
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        std::string_view line = lines[n];
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || (n == 0 && std::string(line) + "\n" == kHeader))
+            continue;
+        const auto refuse = [&](const char* reason) {
+            result.refused.push_back(sw::Format("%zu行目: %s", n + 1, reason));
+        };
+        const std::vector<std::string_view> fields = Split(line, '\t');
+        if (fields.size() != 5) {
+            refuse("列の数が 5 ではありません。");
+            continue;
+        }
+        const CSwScene* scene = nullptr;
+        int index = 0;
+        CSwObj* cell = CellOfKey(doc, fields[0], &scene, &index);
+        const std::string current = cell && KindOf(*cell) ? Row(doc, *scene, index) : "";
+        const std::vector<std::string_view> now = Split(current, '\t');
+        if (cell == nullptr || !KindOf(*cell) || fields[1] != now[1] || fields[2] != now[2]) {
+            refuse("キーの指すセルの種類か話者が書き出したときと違います。");
+            continue;
+        }
+        if (std::string(fields[4]) + "\n" == now[4])
+            continue;
+        std::string text;
+        if (!sw::cp932::FromUtf8(Unescaped(fields[4]), text)) {
+            refuse("Shift_JIS で表せない文字があります。");
+            continue;
+        }
+        std::size_t slot = 0;
+        if (CSwCommand* command = CellWithField(*cell, "message", slot)) {
+            command->SetText(slot, text);
+            ++result.changed;
+        }
+    }
+    if (result.changed > 0)
+        doc.SetModifiedFlag();
+    return result;
+}
