@@ -147,7 +147,9 @@ bool SaveProjectTo(CScenewrightDoc& doc, const std::string& target) {
     return false;
 }
 
-int Resave(const std::vector<const char*>& arguments) {
+// Commands that open the project IN and write one file OUT from it.
+template <typename WriteOut>
+int ProjectToFile(const std::vector<const char*>& arguments, WriteOut writeOut) {
     if (arguments.size() != 2)
         return Usage();
     CScenewrightDoc doc;
@@ -155,7 +157,11 @@ int Resave(const std::vector<const char*>& arguments) {
     std::string target;
     if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], target))
         return 1;
-    return SaveProjectTo(doc, target) ? 0 : 1;
+    return writeOut(doc, target) ? 0 : 1;
+}
+
+int Resave(const std::vector<const char*>& arguments) {
+    return ProjectToFile(arguments, SaveProjectTo);
 }
 
 int Build(const std::vector<const char*>& arguments) {
@@ -220,17 +226,12 @@ int Import(const std::vector<const char*>& arguments) {
 }
 
 int ExportText(const std::vector<const char*>& arguments) {
-    if (arguments.size() != 2)
-        return Usage();
-    CScenewrightDoc doc;
-    CTerminalLog log;
-    std::string target;
-    if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], target))
-        return 1;
-    if (sw::files::WriteFileAtomically(target, ExportTexts(doc)))
-        return 0;
-    Print(stderr, "error: " + target + " に書き込めませんでした。");
-    return 1;
+    return ProjectToFile(arguments, [](CScenewrightDoc& doc, const std::string& target) {
+        if (sw::files::WriteFileAtomically(target, ExportTexts(doc)))
+            return true;
+        Print(stderr, "error: " + target + " に書き込めませんでした。");
+        return false;
+    });
 }
 
 int ImportText(const std::vector<const char*>& arguments) {
