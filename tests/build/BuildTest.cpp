@@ -108,7 +108,14 @@ TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
     CSwScene* b = add(2, nullptr);
     a->AppendSibling(b);
     a1->AppendSibling(nullptr);
-    ASSERT_TRUE(BuildProject(doc));
+    struct : IBuildProgress {
+        void OnSceneStarting(int done, int total) override {
+            told += std::to_string(done) + "/" + std::to_string(total) + " ";
+        }
+        std::string told;
+    } progress;
+    ASSERT_TRUE(BuildProject(doc, &progress));
+    EXPECT_EQ(progress.told, "0/4 1/4 2/4 3/4 ");
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::Built);
     const std::string ks = ReadFileOrEmpty(temp.File("game/scenario/first.ks"));
     const auto at = [&](const char* label) { return ks.find(label); };

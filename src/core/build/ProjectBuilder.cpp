@@ -46,9 +46,31 @@ CSwObj* FirstTopLevelScene(const CScenewrightDoc& doc) {
     return CSwObj::GetFirstSibling(CSwObj::GetTopmost(doc.GetSceneAt(0)));
 }
 
-bool WriteScenes(CTextOutput& file, CScenewrightDoc& doc) {
+struct ProgressCount {
+    IBuildProgress* sink = nullptr;
+    int done = 0;
+    int total = 0;
+};
+
+bool BuildSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc, ProgressCount* progress) {
+    if (scene == nullptr || !SwType::IsScene(scene->type))
+        return false;
+    if (progress && progress->sink)
+        progress->sink->OnSceneStarting(progress->done++, progress->total);
+    doc.SetBuildingScene(static_cast<CSwScene*>(scene));
+    if (!scene->Build(file, &doc))
+        return false;
+    for (CSwObj* child = CSwObj::GetFirstSibling(scene->child); child; child = child->next) {
+        if (!BuildSubtree(file, child, doc, progress))
+            return false;
+    }
+    return true;
+}
+
+bool WriteScenes(CTextOutput& file, CScenewrightDoc& doc, IBuildProgress* sink) {
+    ProgressCount progress{sink, 0, doc.GetSceneCount()};
     for (CSwObj* top = FirstTopLevelScene(doc); top; top = top->next) {
-        if (BuildSceneSubtree(&file, top, doc))
+        if (BuildSubtree(&file, top, doc, &progress))
             continue;
         // A step that failed without a code of its own must not pass for a
         // finished build.
@@ -78,7 +100,7 @@ bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
     return true;
 }
 
-bool WriteScenario(CScenewrightDoc& doc, const std::string& root) {
+bool WriteScenario(CScenewrightDoc& doc, const std::string& root, IBuildProgress* progress) {
     const std::string path = sw::paths::Join(root, "scenario/first.ks");
     auto unwritable = [&] {
         doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
@@ -92,7 +114,7 @@ bool WriteScenario(CScenewrightDoc& doc, const std::string& root) {
         return unwritable();
     WriteHeader(file);
     WriteCharacters(file, doc.GetSettings());
-    if (!WriteScenes(file, doc))
+    if (!WriteScenes(file, doc, progress))
         return false;
     file.Write(";\n*__LABEL_END__|ラベルEND\n;\n");
     file.Write("ここは、シナリオの終端です。[s]\n;\n");
@@ -103,19 +125,10 @@ bool WriteScenario(CScenewrightDoc& doc, const std::string& root) {
 } // namespace
 
 bool BuildSceneSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc) {
-    if (scene == nullptr || !SwType::IsScene(scene->type))
-        return false;
-    doc.SetBuildingScene(static_cast<CSwScene*>(scene));
-    if (!scene->Build(file, &doc))
-        return false;
-    for (CSwObj* child = CSwObj::GetFirstSibling(scene->child); child; child = child->next) {
-        if (!BuildSceneSubtree(file, child, doc))
-            return false;
-    }
-    return true;
+    return BuildSubtree(file, scene, doc, nullptr);
 }
 
-bool BuildProject(CScenewrightDoc& doc) {
+bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress) {
     doc.SetBuildingScene(nullptr);
     doc.SetBuildStatus(SwBuildStatus::Built);
     doc.ForgetBuildOutputs();
@@ -128,7 +141,7 @@ bool BuildProject(CScenewrightDoc& doc) {
         doc.PostLogLine(SwHint::LogPlain, "-----ビルド開始-----");
         for (const char* folder : kSubFolders)
             sw::files::CreateDirectory(sw::paths::Join(root, folder));
-        result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root);
+        result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root, progress);
     }
     doc.UpdateAllViews(SwHint::BuildFinished);
     return result;

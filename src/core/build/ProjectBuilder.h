@@ -7,8 +7,16 @@ class CScenewrightDoc;
 class CSwObj;
 class CTextOutput;
 
+// Told before each scene is written, so that a window can show how far a
+// long build has come; `total` is the number of scenes of the project.
+class IBuildProgress {
+public:
+    virtual ~IBuildProgress() = default;
+    virtual void OnSceneStarting(int done, int total) = 0;
+};
+
 // Returns false when the build failed; the document's build status says why.
-bool BuildProject(CScenewrightDoc& doc);
+bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress = nullptr);
 
 // One scene, then its child scenes in order.
 bool BuildSceneSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc);
