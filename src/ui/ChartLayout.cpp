@@ -72,6 +72,7 @@ void CChartLayout::Layout(const CScenewrightDoc& doc) const {
     const int gy = StepY();
     int startX = kFirstTreeX;
     std::unordered_set<const CSwObj*> visited;
+    visited.reserve(static_cast<std::size_t>(doc.GetSceneCount()));
     for (CSwObj* each = doc.GetFirstTopScene(); each && SwType::IsScene(each->type);
          each = each->next) {
         if (!visited.insert(each).second)

@@ -1,0 +1,407 @@
+#include "ui/MainFrame.h"
+
+#include "build/ProjectBuilder.h"
+#include "document/DocumentHints.h"
+#include "ui/CellListPreview.h"
+#include "ui/QtText.h"
+#include "ui/RecentFiles.h"
+#include "ui/ScenewrightOutputView.h"
+#include "ui/ScenewrightPrjTreeView.h"
+#include "ui/ScenewrightPropertyView.h"
+#include "ui/ScenewrightView.h"
+#include "ui/SystemSettingsDialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+#ifndef SCENEWRIGHT_VERSION
+#define SCENEWRIGHT_VERSION "0"
+#endif
+
+// Lets the window repaint between the scenes of a long build. User input
+// stays queued: the document must not change while it is being built.
+class CMainFrame::BuildProgress : public IBuildProgress {
+public:
+    explicit BuildProgress(CMainFrame& frame) : m_frame(frame) { m_sinceEvents.start(); }
+    void OnSceneStarting(int done, int total) override {
+        if (m_sinceEvents.elapsed() < 40)
+            return;
+        m_frame.ShowBuildProgress(done, total);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_sinceEvents.restart();
+    }
+
+private:
+    CMainFrame& m_frame;
+    QElapsedTimer m_sinceEvents;
+};
+
+CMainFrame::CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* parent)
+    : QMainWindow(parent), m_doc(doc), m_host(host) {
+    m_doc.SetHost(&m_host);
+    CreateViews();
+    CreateActions();
+    CreateMenus();
+    CreateStatusBar();
+    setAcceptDrops(true);
+    m_doc.AddView(this);
+    UpdateCommandStates();
+    UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() {
+    m_doc.RemoveView(this);
+}
+
+void CMainFrame::CreateViews() {
+    m_outer = new QSplitter(Qt::Vertical, this);
+    m_columns = new QSplitter(Qt::Horizontal, m_outer);
+    m_left = new QSplitter(Qt::Vertical, m_columns);
+    // The chart registers with the document first, so that after a failed
+    // build it has chosen the scene before the other views show it.
+    m_chart = new CScenewrightView(m_doc);
+    m_projectTree = new CScenewrightPrjTreeView(m_doc, m_left);
+    m_properties = new CScenewrightPropertyView(m_doc, &m_host, m_left);
+    m_columns->addWidget(m_chart);
+    m_cells = new CCellListPreview(m_doc, m_columns);
+    m_output = new CScenewrightOutputView(m_doc, m_outer);
+    for (QSplitter* splitter : {m_outer, m_columns, m_left})
+        splitter->setChildrenCollapsible(false);
+    setCentralWidget(m_outer);
+    connect(m_chart, &CScenewrightView::pointerMoved, this, [this](int x, int y) {
+        m_xPane->setText(QString::number(x));
+        m_yPane->setText(QString::number(y));
+    });
+    connect(m_chart, &CScenewrightView::message, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+}
+
+void CMainFrame::CreateActions() {
+    QStyle* look = style();
+    m_newAction = new QAction(look->standardIcon(QStyle::SP_FileIcon),
+                              QStringLiteral("新規作成(&N)"), this);
+    m_newAction->setShortcut(QKeySequence::New);
+    connect(m_newAction, &QAction::triggered, this, &CMainFrame::FileNew);
+    m_openAction = new QAction(look->standardIcon(QStyle::SP_DialogOpenButton),
+                               QStringLiteral("開く(&O)..."), this);
+    m_openAction->setShortcut(QKeySequence::Open);
+    connect(m_openAction, &QAction::triggered, this, &CMainFrame::FileOpen);
+    m_saveAction = new QAction(look->standardIcon(QStyle::SP_DialogSaveButton),
+                               QStringLiteral("上書き保存(&S)"), this);
+    m_saveAction->setShortcut(QKeySequence::Save);
+    connect(m_saveAction, &QAction::triggered, this, &CMainFrame::FileSave);
+    m_saveAsAction = new QAction(QStringLiteral("名前を付けて保存(&A)..."), this);
+    connect(m_saveAsAction, &QAction::triggered, this, &CMainFrame::FileSaveAs);
+    m_exitAction = new QAction(QStringLiteral("アプリケーションの終了(&X)"), this);
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+    m_buildAction = new QAction(look->standardIcon(QStyle::SP_BrowserReload),
+                                QStringLiteral("ビルド(&B)"), this);
+    m_buildAction->setShortcut(QKeySequence(Qt::Key_F7));
+    connect(m_buildAction, &QAction::triggered, this, &CMainFrame::Build);
+    m_runAction = new QAction(look->standardIcon(QStyle::SP_MediaPlay),
+                              QStringLiteral("吉里吉里で実行(&R)"), this);
+    m_runAction->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(m_runAction, &QAction::triggered, this, &CMainFrame::RunEngine);
+    m_engineFolderAction = new QAction(QStringLiteral("設定(&S)..."), this);
+    connect(m_engineFolderAction, &QAction::triggered, this, &CMainFrame::EditEngineFolder);
+    m_aboutAction = new QAction(QStringLiteral("バージョン情報(&A)..."), this);
+    connect(m_aboutAction, &QAction::triggered, this, &CMainFrame::ShowAbout);
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addAction(m_newAction);
+    file->addAction(m_openAction);
+    file->addAction(m_saveAction);
+    file->addAction(m_saveAsAction);
+    file->addSeparator();
+    m_recentMenu = file->addMenu(QStringLiteral("最近使ったファイル(&F)"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &CMainFrame::FillRecentMenu);
+    file->addSeparator();
+    file->addAction(m_exitAction);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    edit->addAction(m_chart->DeleteAction());
+    edit->addAction(m_chart->CutLinkAction());
+    edit->addSeparator();
+    edit->addAction(m_chart->FindAction());
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    QToolBar* tools = addToolBar(QStringLiteral("ツール バー"));
+    tools->setObjectName(QStringLiteral("toolbar"));
+    tools->setMovable(false);
+    tools->addAction(m_newAction);
+    tools->addAction(m_openAction);
+    tools->addAction(m_saveAction);
+    tools->addSeparator();
+    tools->addAction(m_buildAction);
+    tools->addAction(m_runAction);
+    QAction* toolsShown = tools->toggleViewAction();
+    toolsShown->setText(QStringLiteral("ツール バー(&T)"));
+    view->addAction(toolsShown);
+    QAction* statusShown = view->addAction(QStringLiteral("ステータス バー(&S)"));
+    statusShown->setCheckable(true);
+    statusShown->setChecked(true);
+    connect(statusShown, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    view->addSeparator();
+    view->addAction(m_chart->ZoomInAction());
+    view->addAction(m_chart->ZoomOutAction());
+    view->addAction(m_chart->FitAction());
+
+    QMenu* insert = m_chart->InsertMenu();
+    menuBar()->addMenu(insert);
+    connect(insert, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+
+    QMenu* build = menuBar()->addMenu(QStringLiteral("ビルド(&B)"));
+    build->addAction(m_buildAction);
+    build->addAction(m_runAction);
+    connect(build, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+    options->addAction(m_engineFolderAction);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(m_aboutAction);
+}
+
+void CMainFrame::CreateStatusBar() {
+    m_progress = new QProgressBar(this);
+    m_progress->setFormat(QStringLiteral("ビルド中 %v / %m シーン"));
+    m_progress->setMaximumWidth(220);
+    m_progress->hide();
+    m_xPane = new QLabel(this);
+    m_yPane = new QLabel(this);
+    for (QLabel* pane : {m_xPane, m_yPane}) {
+        pane->setMinimumWidth(48);
+        pane->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    statusBar()->addPermanentWidget(m_progress);
+    statusBar()->addPermanentWidget(m_xPane);
+    statusBar()->addPermanentWidget(m_yPane);
+    statusBar()->showMessage(QStringLiteral("レディ"));
+}
+
+void CMainFrame::DivideClientArea() {
+    const QSize client = m_outer->size();
+    const int w = client.width();
+    const int h = client.height();
+    const int upper = h * 5 / 6;
+    m_outer->setSizes({upper, h - upper});
+    m_columns->setSizes({2 * w / 10, 5 * w / 10, 3 * w / 10});
+    m_left->setSizes({upper / 2, upper - upper / 2});
+    m_divided = true;
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_divided)
+        DivideClientArea();
+}
+
+void CMainFrame::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
+    if (doc != &m_doc || hint > SwHint::BuildFinished)
+        return;
+    UpdateCommandStates();
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateCommandStates() {
+    const bool idle = !m_building;
+    m_newAction->setEnabled(idle);
+    m_openAction->setEnabled(idle);
+    m_saveAction->setEnabled(idle && m_doc.CanSave());
+    m_saveAsAction->setEnabled(idle);
+    m_recentMenu->setEnabled(idle);
+    m_buildAction->setEnabled(idle && !m_doc.GetProjectRoot().empty());
+    m_runAction->setEnabled(idle && m_doc.CanRunEngine());
+    m_engineFolderAction->setEnabled(idle);
+    m_chart->SetCommandsBlocked(m_building);
+}
+
+void CMainFrame::UpdateTitle() {
+    const std::string& path = m_doc.GetPathName();
+    const QString name =
+        path.empty() ? QStringLiteral("無題") : QFileInfo(sw::ui::FromCp932(path)).fileName();
+    setWindowTitle((m_doc.IsModified() ? QStringLiteral("*") : QString()) + name +
+                   QStringLiteral(" - Scenewright"));
+}
+
+void CMainFrame::FileNew() {
+    if (m_building)
+        return;
+    m_doc.OnFileNew();
+    UpdateCommandStates();
+    UpdateTitle();
+}
+
+void CMainFrame::FileOpen() {
+    if (m_building)
+        return;
+    m_doc.OnFileOpen();
+    UpdateCommandStates();
+    UpdateTitle();
+}
+
+bool CMainFrame::OpenPath(const QString& path) {
+    if (m_building)
+        return false;
+    std::string bytes;
+    QString error;
+    if (!sw::ui::PathToCp932(path, bytes, &error)) {
+        ShowError(error);
+        return false;
+    }
+    const bool opened = m_doc.OnFileOpen(bytes);
+    if (!opened && !QFileInfo::exists(path))
+        sw::ui::RemoveRecentFile(path);
+    UpdateCommandStates();
+    UpdateTitle();
+    return opened;
+}
+
+void CMainFrame::ShowError(const QString& text) {
+    std::string message;
+    if (sw::ui::ToCp932(text, message))
+        m_host.ShowError(message);
+}
+
+int CMainFrame::Save(bool saveAs) {
+    const int result = m_doc.SaveProject(saveAs);
+    // The document leaves a failed write unreported; the author must know
+    // the project is not on disk.
+    if (result == CScenewrightDoc::kWriteFailed)
+        ShowError(QStringLiteral("プロジェクトを ") + sw::ui::FromCp932(m_doc.GetPathName()) +
+                  QStringLiteral(" に書き込めませんでした。"));
+    UpdateCommandStates();
+    UpdateTitle();
+    return result;
+}
+
+void CMainFrame::FileSave() {
+    if (!m_building && m_doc.CanSave())
+        Save(false);
+}
+
+void CMainFrame::FileSaveAs() {
+    if (!m_building)
+        Save(true);
+}
+
+void CMainFrame::ShowBuildProgress(int done, int total) {
+    m_progress->setMaximum(std::max(total, 1));
+    m_progress->setValue(done);
+    m_progress->show();
+}
+
+bool CMainFrame::Build() {
+    if (m_building || m_doc.GetProjectRoot().empty())
+        return false;
+    m_building = true;
+    UpdateCommandStates();
+    statusBar()->showMessage(QStringLiteral("ビルド中..."));
+    BuildProgress progress(*this);
+    const bool built = BuildProject(m_doc, &progress);
+    m_progress->hide();
+    m_building = false;
+    UpdateCommandStates();
+    statusBar()->showMessage(built ? QStringLiteral("ビルドが終わりました。")
+                                   : QStringLiteral("ビルドに失敗しました。"));
+    return built;
+}
+
+void CMainFrame::RunEngine() {
+    if (m_building || !m_doc.CanRunEngine())
+        return;
+    m_doc.RunEngine();
+}
+
+void CMainFrame::EditEngineFolder() {
+    CSystemSettingsDialog dialog(sw::ui::FromCp932(m_doc.GetEnginePath()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    std::string folder;
+    QString error;
+    if (!sw::ui::PathToCp932(dialog.EngineFolder(), folder, &error))
+        ShowError(error);
+    else if (!m_doc.SetEnginePath(folder))
+        ShowError(QStringLiteral("設定ファイル ") + sw::ui::FromCp932(m_doc.GetSettingsFilePath()) +
+                  QStringLiteral(" に書き込めませんでした。"));
+    UpdateCommandStates();
+}
+
+void CMainFrame::ShowAbout() {
+    QMessageBox::about(
+        this, QStringLiteral("バージョン情報"),
+        QStringLiteral("Scenewright バージョン %1\norvik\n"
+                       "Portions of this software are based in part on the work of the "
+                       "Independent JPEG Group.")
+            .arg(QStringLiteral(SCENEWRIGHT_VERSION)));
+}
+
+void CMainFrame::FillRecentMenu() {
+    m_recentMenu->clear();
+    const QStringList files = sw::ui::RecentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(action, &QAction::triggered, this, [this, path] { OpenPath(path); });
+    }
+    if (files.isEmpty())
+        m_recentMenu->addAction(QStringLiteral("(なし)"))->setEnabled(false);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_building) {
+        event->ignore();
+        return;
+    }
+    if (m_doc.IsModified()) {
+        switch (m_host.AskSaveChanges()) {
+        case IDocumentHost::Answer::Yes:
+            if (Save(false) != CScenewrightDoc::kSaved) {
+                event->ignore();
+                return;
+            }
+            break;
+        case IDocumentHost::Answer::No:
+            break;
+        case IDocumentHost::Answer::Cancel:
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".swo"), Qt::CaseInsensitive)) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+    event->ignore();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".swo"), Qt::CaseInsensitive)) {
+            event->acceptProposedAction();
+            OpenPath(url.toLocalFile());
+            return;
+        }
+    }
+}

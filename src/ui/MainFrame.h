@@ -1,0 +1,107 @@
+#pragma once
+
+// The main window: project tree and scene properties on the left, the scene
+// chart in the middle, the cells on the right, the build log below; the
+// menus, the toolbar and the status bar with the project commands.
+
+#include "document/ScenewrightDoc.h"
+
+#include <QMainWindow>
+
+class CCellListPreview;
+class CScenewrightOutputView;
+class CScenewrightPrjTreeView;
+class CScenewrightPropertyView;
+class CScenewrightView;
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+
+class CMainFrame : public QMainWindow, public IScenewrightView {
+    Q_OBJECT
+public:
+    CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+
+    CScenewrightView* Chart() const { return m_chart; }
+    CScenewrightPrjTreeView* ProjectTree() const { return m_projectTree; }
+    CScenewrightPropertyView* Properties() const { return m_properties; }
+    CScenewrightOutputView* Output() const { return m_output; }
+    QSplitter* OuterSplitter() const { return m_outer; }
+    QSplitter* ColumnSplitter() const { return m_columns; }
+    QSplitter* LeftSplitter() const { return m_left; }
+
+    // Divides the client area as at the window's creation.
+    void DivideClientArea();
+    void UpdateCommandStates();
+
+    // The commands of the menus.
+    void FileNew();
+    void FileOpen();
+    // Opens a file named on the command line, a recent file or a drop.
+    bool OpenPath(const QString& path);
+    void FileSave();
+    void FileSaveAs();
+    bool Build();
+    void RunEngine();
+    void EditEngineFolder();
+    void ShowAbout();
+
+    QAction* SaveAction() const { return m_saveAction; }
+    QAction* BuildAction() const { return m_buildAction; }
+    QAction* RunAction() const { return m_runAction; }
+    bool IsBuilding() const { return m_building; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    class BuildProgress;
+
+    void CreateViews();
+    void CreateActions();
+    void CreateMenus();
+    void CreateStatusBar();
+    void FillRecentMenu();
+    void UpdateTitle();
+    void ShowBuildProgress(int done, int total);
+    void ShowError(const QString& text);
+    // SaveProject, telling the author when the file could not be written.
+    int Save(bool saveAs);
+
+    CScenewrightDoc& m_doc;
+    IDocumentHost& m_host;
+    bool m_building = false;
+    bool m_divided = false;
+
+    QSplitter* m_outer = nullptr;
+    QSplitter* m_columns = nullptr;
+    QSplitter* m_left = nullptr;
+    CScenewrightPrjTreeView* m_projectTree = nullptr;
+    CScenewrightPropertyView* m_properties = nullptr;
+    CScenewrightView* m_chart = nullptr;
+    CCellListPreview* m_cells = nullptr;
+    CScenewrightOutputView* m_output = nullptr;
+
+    QAction* m_newAction = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_saveAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QAction* m_exitAction = nullptr;
+    QAction* m_buildAction = nullptr;
+    QAction* m_runAction = nullptr;
+    QAction* m_engineFolderAction = nullptr;
+    QAction* m_aboutAction = nullptr;
+    QMenu* m_recentMenu = nullptr;
+
+    QLabel* m_xPane = nullptr;
+    QLabel* m_yPane = nullptr;
+    QProgressBar* m_progress = nullptr;
+};

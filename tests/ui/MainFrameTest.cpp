@@ -1,0 +1,151 @@
+#include "document/DocumentHints.h"
+#include "platform/Files.h"
+#include "support/ScriptedHost.h"
+#include "support/TempFolder.h"
+#include "ui/MainFrame.h"
+#include "ui/QtText.h"
+#include "ui/ScenewrightOutputView.h"
+#include "ui/ScenewrightView.h"
+
+#include "UiFixtures.h"
+
+#include <QAction>
+#include <QSplitter>
+#include <QtTest>
+
+#include <filesystem>
+
+namespace {
+
+// The sample project copied into a temporary folder with an engine folder
+// beside it, without the picture that scene 2 shows.
+struct SampleCopy {
+    TempFolder temp;
+    std::string project;
+    SampleCopy() {
+        namespace fs = std::filesystem;
+        const fs::path examples(SW_EXAMPLES_DIR);
+        const fs::path root(temp.Path());
+        fs::copy(examples / "sample", root / "sample", fs::copy_options::recursive);
+        fs::remove(root / "sample/media/fairy.png");
+        fs::copy(examples / "engine", root / "game", fs::copy_options::recursive);
+        project = temp.File("sample/sample.swo");
+    }
+};
+
+bool Closes(CMainFrame& frame) {
+    frame.show();
+    return frame.close();
+}
+
+} // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void DividesTheClientAreaInItsProportions() {
+        CScenewrightDoc doc;
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        frame.resize(1000, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QSize client = frame.OuterSplitter()->size();
+        const int handle = frame.OuterSplitter()->handleWidth();
+        const QList<int> rows = frame.OuterSplitter()->sizes();
+        QVERIFY(std::abs(rows[0] - client.height() * 5 / 6) <= handle);
+        const QList<int> columns = frame.ColumnSplitter()->sizes();
+        QCOMPARE(columns.size(), 3);
+        QVERIFY(std::abs(columns[0] - client.width() / 5) <= 2 * handle);
+        QVERIFY(std::abs(columns[1] - client.width() / 2) <= 2 * handle);
+        QVERIFY(std::abs(columns[2] - client.width() * 3 / 10) <= 2 * handle);
+        const QList<int> left = frame.LeftSplitter()->sizes();
+        QVERIFY(std::abs(left[0] - left[1]) <= handle);
+        QCOMPARE(frame.windowTitle(), QStringLiteral("無題 - Scenewright"));
+    }
+
+    void CloseAsksTheSaveQuestion() {
+        TempFolder temp;
+        CScenewrightDoc doc;
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        QVERIFY(Closes(frame)); // nothing to lose: no question
+        QCOMPARE(host.questions, 0);
+
+        Add(doc, nullptr);
+        QVERIFY(frame.SaveAction()->isEnabled());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("*無題 - Scenewright"));
+        host.answer = IDocumentHost::Answer::Cancel;
+        QVERIFY(!Closes(frame));
+        host.answer = IDocumentHost::Answer::Yes; // the save dialog is cancelled
+        QVERIFY(!Closes(frame));
+        QCOMPARE(host.saveDialogs, 1);
+        host.savePath = temp.File("saved.swo");
+        QVERIFY(Closes(frame));
+        QCOMPARE(host.questions, 3);
+        QVERIFY(sw::files::FileExists(host.savePath));
+        QVERIFY(!doc.IsModified());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("saved.swo - Scenewright"));
+
+        // A file that cannot be written keeps the window and says so.
+        Add(doc, nullptr);
+        host.savePath.clear();
+        doc.SetPathName(temp.File("no/such/folder/x.swo"));
+        QVERIFY(!Closes(frame));
+        QCOMPARE(host.errors.size(), std::size_t{1});
+        host.answer = IDocumentHost::Answer::No;
+        QVERIFY(Closes(frame));
+    }
+
+    void BuildsFromTheWindowAndShowsWhereItStopped() {
+        SampleCopy sample;
+        CScenewrightDoc doc;
+        doc.SetSettingsFilePath(sample.temp.File("Scenewright.ini"));
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        frame.resize(900, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(frame.OpenPath(sw::ui::FromCp932(sample.project)));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("sample.swo - Scenewright"));
+        QVERIFY(!frame.RunAction()->isEnabled());
+        doc.GetSettings().root = sample.temp.File("game");
+        doc.UpdateAllViews(SwHint::SceneDetached);
+        QVERIFY(frame.BuildAction()->isEnabled());
+
+        doc.SelectScene(doc.FindScene(5));
+        QVERIFY(!frame.Build());
+        QCOMPARE(doc.GetBuildStatus(), SwBuildStatus::MediaCopyFailed);
+        QCOMPARE(doc.GetCurrentScene(), doc.FindScene(2));
+        const CSwScene* stopped = doc.FindScene(2);
+        QVERIFY(frame.Chart()->VisibleChartRect().contains(QPoint(stopped->x + 32, stopped->y + 12)));
+        const CScenewrightOutputView& log = *frame.Output();
+        QStringList lines;
+        for (int i = 0; i < log.count(); ++i)
+            lines << log.item(i)->text();
+        const qsizetype start = lines.indexOf(QStringLiteral("-----ビルド開始-----"));
+        QVERIFY(start > 0);
+        QCOMPARE(lines.back(), QStringLiteral("-----ビルド終了-----"));
+        QVERIFY(lines[lines.size() - 2].startsWith(QStringLiteral("error: シーン番号2: ")));
+        QVERIFY(!frame.IsBuilding());
+
+        // With the picture back the build runs through, and the engine may run.
+        std::filesystem::copy_file(std::filesystem::path(SW_EXAMPLES_DIR) / "sample/media/fairy.png",
+                                   sample.temp.File("sample/media/fairy.png"));
+        doc.SetEnginePath(sample.temp.File("engine"));
+        QVERIFY(frame.Build());
+        QCOMPARE(doc.GetBuildStatus(), SwBuildStatus::Built);
+        QVERIFY(sw::files::FileExists(sample.temp.File("game/scenario/first.ks")));
+        QCOMPARE(log.item(log.count() - 1)->text(), QStringLiteral("-----ビルド終了-----"));
+        QVERIFY(frame.RunAction()->isEnabled());
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    MainFrameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "MainFrameTest.moc"
