@@ -386,22 +386,31 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".swo"), Qt::CaseInsensitive)) {
-            event->acceptProposedAction();
-            return;
-        }
+namespace {
+
+// The first project file among dropped files, "" for none.
+QString DroppedProject(const QMimeData* data) {
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() &&
+            url.toLocalFile().endsWith(QStringLiteral(".swo"), Qt::CaseInsensitive))
+            return url.toLocalFile();
     }
-    event->ignore();
+    return QString();
+}
+
+} // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_building && !DroppedProject(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".swo"), Qt::CaseInsensitive)) {
-            event->acceptProposedAction();
-            OpenPath(url.toLocalFile());
-            return;
-        }
-    }
+    const QString project = DroppedProject(event->mimeData());
+    if (project.isEmpty())
+        return;
+    event->acceptProposedAction();
+    OpenPath(project);
 }

@@ -249,6 +249,12 @@ private slots:
         QCOMPARE(tree.DropFiles(tree.ListItem(1), files), 0);
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files + files), 1);
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files), 0);
+        // A path Shift_JIS cannot hold is not taken; the message shows it.
+        QCOMPARE(tree.DropFiles(tree.ListItem(0), {QStringLiteral("/pictures/\u00e9t\u00e9.png")}), 0);
+        std::string unused;
+        QString error;
+        QVERIFY(!sw::ui::PathToCp932(QStringLiteral("/a/\u00e9.png"), unused, &error));
+        QCOMPARE(error, QStringLiteral("/a/?.png: このパスは Shift_JIS で表せません。"));
         QCOMPARE(tree.ListItem(0)->childCount(), 1);
         QCOMPARE(tree.ListItem(0)->child(0)->text(0), files[0]);
         QCOMPARE(doc.GetSettings().backcg, std::vector<std::string>{Cp932("/pictures/空.png")});
