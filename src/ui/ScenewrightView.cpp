@@ -441,6 +441,27 @@ void CScenewrightView::PaintScene(QPainter& painter, const CSwScene& scene,
     } else {
         painter.drawImage(box, icon);
     }
+    const QFontMetrics metrics = painter.fontMetrics();
+    struct LabelLine {
+        QString text;
+        QPoint at; // left end of the baseline
+    };
+    std::vector<LabelLine> label;
+    const std::vector<std::string> lines =
+        CChartLayout::LabelLines(LabelOf(scene, parent, siblingIndex));
+    const int count = static_cast<int>(lines.size());
+    int baseline = scene.y - 10 * count + 8;
+    for (const std::string& line : lines) {
+        const QString text = sw::ui::FromCp932(line);
+        const int width = metrics.horizontalAdvance(text);
+        const int left = count == 1 ? scene.x + w / 2 - width / 2 : scene.x + w / 2 - 50;
+        // On the frame's colour: the line to the box runs up through the
+        // label and would strike the text out.
+        painter.fillRect(QRect(left, baseline - metrics.ascent(), width, metrics.height()),
+                         kFrameColour);
+        label.push_back({text, QPoint(left, baseline)});
+        baseline += 10;
+    }
     // Before the texts, so that the wide pen hides neither the number nor
     // the label's last line.
     if (scene.select != 0) {
@@ -448,8 +469,9 @@ void CScenewrightView::PaintScene(QPainter& painter, const CSwScene& scene,
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(box.adjusted(-1, -1, 1, 1));
     }
-    const QFontMetrics metrics = painter.fontMetrics();
     painter.setPen(kTextColour);
+    for (const LabelLine& line : label)
+        painter.drawText(line.at, line.text);
     if (scene.type == SwType::SceneLink) {
         const QString target = scene.linkto ? QString::number(scene.linkto->id) : QStringLiteral("?");
         const QString text = QStringLiteral("(%1へ)").arg(target);
@@ -457,24 +479,6 @@ void CScenewrightView::PaintScene(QPainter& painter, const CSwScene& scene,
                          scene.y + h + 2 + metrics.ascent(), text);
     }
     painter.drawText(scene.x + w + 2, scene.y + metrics.ascent(), QString::number(scene.id));
-
-    const std::string label = LabelOf(scene, parent, siblingIndex);
-    if (!label.empty()) {
-        const std::vector<std::string> lines = CChartLayout::LabelLines(label);
-        const int count = static_cast<int>(lines.size());
-        int baseline = scene.y - 10 * count + 8;
-        for (const std::string& line : lines) {
-            const QString text = sw::ui::FromCp932(line);
-            const int width = metrics.horizontalAdvance(text);
-            const int left = count == 1 ? scene.x + w / 2 - width / 2 : scene.x + w / 2 - 50;
-            // On the frame's colour: the line to the box runs up through the
-            // label and would strike the text out.
-            painter.fillRect(QRect(left, baseline - metrics.ascent(), width, metrics.height()),
-                             kFrameColour);
-            painter.drawText(left, baseline, text);
-            baseline += 10;
-        }
-    }
 }
 
 void CScenewrightView::resizeEvent(QResizeEvent* event) {
