@@ -46,6 +46,13 @@ TEST(DocumentCommands, NewAndOpenAskBeforeDroppingChanges) {
     EXPECT_EQ(doc.SaveProject(false), CScenewrightDoc::kSaved);
     EXPECT_EQ(host.saveDialogs, 2);
     EXPECT_EQ(host.recent.back(), temp.File("a.swo"));
+
+    // New after Yes saves to the project's own file without a dialog.
+    doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    host.answer = IDocumentHost::Answer::Yes;
+    doc.OnFileNew();
+    EXPECT_EQ(host.saveDialogs, 2);
+    EXPECT_EQ(doc.GetSceneCount(), 0);
 }
 
 TEST(DocumentCommands, FailedSaveStaysModified) {

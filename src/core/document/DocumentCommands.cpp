@@ -2,14 +2,14 @@
 
 #include "document/ScenewrightDoc.h"
 
-bool CScenewrightDoc::SaveChangesFirst() {
+bool CScenewrightDoc::SaveChangesFirst(bool saveAs) {
     // Asked for every unsaved change, settings included: Open would
     // otherwise drop them without a word.
     if (!m_modified || !m_host)
         return true;
     switch (m_host->AskSaveChanges()) {
     case IDocumentHost::Answer::Yes:
-        return SaveProject(true) == kSaved;
+        return SaveProject(saveAs) == kSaved;
     case IDocumentHost::Answer::No:
         return true;
     case IDocumentHost::Answer::Cancel:
@@ -30,14 +30,15 @@ int CScenewrightDoc::SaveProject(bool saveAs) {
 void CScenewrightDoc::OnFileNew() {
     if (m_scenes.empty())
         return;
-    if (!SaveChangesFirst())
+    // New saves to the project's own file; Open always asks where.
+    if (!SaveChangesFirst(false))
         return;
     ResetDocument();
     m_modified = false;
 }
 
 bool CScenewrightDoc::OnFileOpen(const std::string& path) {
-    if (!SaveChangesFirst())
+    if (!SaveChangesFirst(true))
         return false;
     std::string chosen = path;
     if (chosen.empty() && (!m_host || !m_host->ChooseProjectToOpen(chosen)))

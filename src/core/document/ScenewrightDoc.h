@@ -183,7 +183,7 @@ public:
 
 private:
     // The save question; false when the command is to stop.
-    bool SaveChangesFirst();
+    bool SaveChangesFirst(bool saveAs);
     bool ReadProjectElements(const char* path, std::string& message);
     void RepairLinksOfReadScenes();
     void ForgetReferencesTo(const CSwScene* scene);
