@@ -54,6 +54,13 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
     return name;
 }
 
+void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source) {
+    doc->PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: %s のコピーに失敗。",
+                                                  doc->GetBuildingSceneId(),
+                                                  std::string(source).c_str()));
+    doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+}
+
 MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
                     std::string_view subFolder, bool emptyIsFailure) {
     const int sceneId = doc->GetBuildingSceneId();
@@ -67,9 +74,7 @@ MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_vie
     }
     std::string copied = CopyAsset(doc, subFolder, path);
     if (copied.empty()) {
-        doc->PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: %s のコピーに失敗。", sceneId,
-                                                      pathText.c_str()));
-        doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+        ReportFailedCopy(doc, path);
         return MediaCopy{false, std::string()};
     }
     doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: %s を %s にコピー。", sceneId,

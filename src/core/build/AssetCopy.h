@@ -26,6 +26,9 @@ struct MediaCopy {
     bool proceed = false;   // false: the build step fails
     std::string copiedName; // empty when nothing is to be written
 };
+// The error line of a file that could not be copied, and status 5.
+void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source);
+
 // `emptyIsFailure`: cells whose output needs the file (a transition's rule
 // image) treat an empty path as a failed copy instead.
 MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,

@@ -2,11 +2,15 @@
 
 #include "commands/SwBgmCommands.h"
 #include "commands/SwCharacter.h"
+#include "commands/SwDialogue.h"
 #include "commands/SwFixedTagCommand.h"
+#include "commands/SwFlowCommands.h"
 #include "commands/SwKagPlugin.h"
 #include "commands/SwLayerCommands.h"
 #include "commands/SwMessage.h"
+#include "commands/SwPluginCommands.h"
 #include "commands/SwScriptCommands.h"
+#include "commands/SwSoundEffectCommands.h"
 #include "commands/SwTransition.h"
 #include "particle/SwParticle.h"
 
@@ -22,6 +26,18 @@ std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
     case SwType::Transition: return std::make_unique<CSwTransition>();
     case SwType::BgmPlay: return std::make_unique<CSwBgmPlay>();
     case SwType::BgmStop: return std::make_unique<CSwBgmStop>();
+    case SwType::Dialogue: return std::make_unique<CSwDialogue>();
+    case SwType::SePlay: return std::make_unique<CSwSePlay>();
+    case SwType::SeStop: return std::make_unique<CSwSeStop>();
+    case SwType::Shutdown: return std::make_unique<CSwShutdown>();
+    case SwType::Quake: return std::make_unique<CSwQuake>();
+    case SwType::StopQuake: return std::make_unique<CSwStopQuake>();
+    case SwType::RightClick: return std::make_unique<CSwRightClick>();
+    case SwType::Return: return std::make_unique<CSwReturn>();
+    case SwType::StartAnchor: return std::make_unique<CSwStartAnchor>();
+    case SwType::Plugin: return std::make_unique<CSwPlugin>();
+    case SwType::Tag: return std::make_unique<CSwTag>();
+    case SwType::Script: return std::make_unique<CSwScript>();
     case SwType::ClearUserVariables: return std::make_unique<CSwClearUserVariables>();
     case SwType::ClearSystemVariables: return std::make_unique<CSwClearSystemVariables>();
     case SwType::Eval: return std::make_unique<CSwEval>();

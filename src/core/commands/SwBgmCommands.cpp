@@ -1,9 +1,6 @@
 #include "commands/SwBgmCommands.h"
 
-#include "build/KagText.h"
-#include "platform/TextOutput.h"
-
-#include <algorithm>
+#include "commands/SoundTags.h"
 
 namespace {
 const CommandField kBgmPlayFields[] = {
@@ -26,13 +23,8 @@ bool CSwBgmPlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
     const MediaCopy copy = CopyMedia(doc, Text(kStorage), "BGM", "bgm");
     if (!copy.proceed || copy.copiedName.empty())
         return copy.proceed;
-    const std::string storage = EscapeKagAttribute(copy.copiedName);
-    const char* loop = KagBool(Integer(kLoop) != 0);
-    if (Integer(kFadeIn) == 0)
-        file->Printf("[playbgm storage=\"%s\" loop=%s]\n", storage.c_str(), loop);
-    else
-        file->Printf("[fadeinbgm storage=\"%s\" loop=%s time=%d]\n", storage.c_str(), loop,
-                     Integer(kTime));
+    WritePlayTag(file, "bgm", copy.copiedName, "", Integer(kLoop) != 0, Integer(kFadeIn) != 0,
+                 Integer(kTime));
     return true;
 }
 
@@ -41,9 +33,6 @@ CSwBgmStop::CSwBgmStop() : CSwCommandOf(SwType::BgmStop, kBgmStopFields) {}
 bool CSwBgmStop::Build(CTextOutput* file, CScenewrightDoc*) {
     if (file == nullptr)
         return false;
-    if (Integer(kFadeOut) == 0)
-        file->Write("[stopbgm]\n");
-    else
-        file->Printf("[fadeoutbgm time=%d]\n", std::max(Integer(kTime), 1));
+    WriteStopTag(file, "bgm", "", Integer(kFadeOut) != 0, Integer(kTime));
     return true;
 }

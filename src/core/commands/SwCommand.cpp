@@ -86,8 +86,11 @@ void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CSce
         value.integer = sw::ParseFlag(text);
         break;
     case FieldKind::Colour:
-    case FieldKind::DecimalColour:
         value.integer = sw::SwapRedBlue(sw::ParseInteger(text));
+        break;
+    case FieldKind::DecimalColour:
+        // A plain number may carry bits that are no part of a colour.
+        value.integer = sw::SwapRedBlue(sw::ParseInteger(text)) & 0x00FFFFFF;
         break;
     case FieldKind::Real:
         value.real = sw::ParseReal(sw::TrimQuotes(text));

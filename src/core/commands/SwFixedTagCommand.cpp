@@ -10,6 +10,10 @@ struct FixedTag {
 const FixedTag kFixedTags[] = {
     {SwType::ClearUserVariables, "[clearvar]\n"},
     {SwType::ClearSystemVariables, "[clearsysvar]\n"},
+    {SwType::Shutdown, "[eval exp=\"kag.shutdown()\"]\n"},
+    {SwType::StopQuake, "[stopquake]\n"},
+    {SwType::Return, "[return]\n"},
+    {SwType::StartAnchor, "[startanchor enabled=true]\n"},
 };
 } // namespace
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Cells without fields of their own whose build step writes one fixed tag,
-// such as clearing the game's or the system's variables.
+// such as clearing the game's or the system's variables, or returning from a
+// subroutine.
 
 #include "commands/SwCommand.h"
 
@@ -24,3 +25,7 @@ bool CSwFixedTagCommand<Type>::Build(CTextOutput* file, CScenewrightDoc*) {
 
 using CSwClearUserVariables = CSwFixedTagCommand<SwType::ClearUserVariables>;
 using CSwClearSystemVariables = CSwFixedTagCommand<SwType::ClearSystemVariables>;
+using CSwShutdown = CSwFixedTagCommand<SwType::Shutdown>;
+using CSwStopQuake = CSwFixedTagCommand<SwType::StopQuake>;
+using CSwReturn = CSwFixedTagCommand<SwType::Return>;
+using CSwStartAnchor = CSwFixedTagCommand<SwType::StartAnchor>;

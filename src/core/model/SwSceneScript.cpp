@@ -221,9 +221,7 @@ bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const
                                                        (sw::paths::FolderOf(regionPattern) + name).c_str()));
         return true;
     }
-    doc->PostLogLine(SwHint::LogError,
-                     sw::Format("シーン番号%d: %s のコピーに失敗。", id, regionPattern.c_str()));
-    doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+    ReportFailedCopy(doc, regionPattern);
     return false;
 }
 
