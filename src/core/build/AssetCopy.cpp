@@ -55,9 +55,9 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
 }
 
 void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source) {
-    doc->PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: %s のコピーに失敗。",
-                                                  doc->GetBuildingSceneId(),
-                                                  std::string(source).c_str()));
+    doc->PostLogLine(SwHint::LogError,
+                     sw::Format("シーン番号%d: %s のコピーに失敗。", doc->GetBuildingSceneId(),
+                                std::string(source).c_str()));
     doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
 }
 

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
-std::string BufferAttribute(std::int32_t bufno) { return sw::Format(" buf=%d", bufno); }
+std::string BufferAttribute(std::int32_t bufno) {
+    return sw::Format(" buf=%d", bufno);
+}
 
 void WritePlayTag(CTextOutput* file, const char* kind, std::string_view fileName,
                   const std::string& buffer, bool loop, bool fadeIn, std::int32_t time) {

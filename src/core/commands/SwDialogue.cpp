@@ -9,14 +9,10 @@
 
 namespace {
 const CommandField kDialogueFields[] = {
-    {"message", FieldKind::Text},
-    {"logmsg", FieldKind::Flag, 1},
-    {"charinf", FieldKind::Integer, -1},
-    {"brackettype", FieldKind::Integer, 0},
-    {"clean", FieldKind::Flag, 1},
-    {"color", FieldKind::DecimalColour, 0x00FFFFFF},
-    {"voice", FieldKind::FilePath},
-    {"bufno", FieldKind::Integer, 0},
+    {"message", FieldKind::Text},        {"logmsg", FieldKind::Flag, 1},
+    {"charinf", FieldKind::Integer, -1}, {"brackettype", FieldKind::Integer, 0},
+    {"clean", FieldKind::Flag, 1},       {"color", FieldKind::DecimalColour, 0x00FFFFFF},
+    {"voice", FieldKind::FilePath},      {"bufno", FieldKind::Integer, 0},
 };
 // Pairs of double-byte brackets, opening then closing.
 constexpr std::string_view kBrackets = "「」（）『』≪≫【】";
@@ -25,7 +21,9 @@ constexpr std::size_t kBracketBytes = 2;
 
 CSwDialogue::CSwDialogue() : CSwCommandOf(SwType::Dialogue, kDialogueFields) {}
 
-int CSwDialogue::BracketCount() { return static_cast<int>(kBrackets.size() / (2 * kBracketBytes)); }
+int CSwDialogue::BracketCount() {
+    return static_cast<int>(kBrackets.size() / (2 * kBracketBytes));
+}
 
 std::string_view CSwDialogue::Bracket(std::int32_t type, bool closing) {
     if (type < 0 || type >= BracketCount())
@@ -54,14 +52,16 @@ bool CSwDialogue::Build(CTextOutput* file, CScenewrightDoc* doc) {
         const MediaCopy copy = CopyMedia(doc, Text(kVoice), "音声", "sound");
         if (!copy.proceed)
             return false;
-        WritePlayTag(file, "se", copy.copiedName, BufferAttribute(Integer(kBufNo)), false, false, 0);
+        WritePlayTag(file, "se", copy.copiedName, BufferAttribute(Integer(kBufNo)), false, false,
+                     0);
     }
     file->Printf("[history output=%s]\n", KagBool(Integer(kLogMsg) == 1));
     if (Integer(kClean) == 1)
         file->Write("[cm]\n");
     file->Printf("[font color=0x%6.6X]\n",
                  static_cast<unsigned>(sw::SwapRedBlue(Integer(kColor))) & 0xFFFFFFu);
-    const CSwCharacter* speaker = doc ? doc->GetSettings().GetCharacterAt(Integer(kCharInf)) : nullptr;
+    const CSwCharacter* speaker =
+        doc ? doc->GetSettings().GetCharacterAt(Integer(kCharInf)) : nullptr;
     // A name is typed in the character editor, far from any tag: its '[' is text.
     if (speaker)
         file->Write(EscapeKagText(speaker->FullName()));

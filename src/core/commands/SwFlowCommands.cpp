@@ -10,7 +10,7 @@ const CommandField kRightClickFields[] = {
     {"call", FieldKind::Flag, 1},
 };
 const CommandField kQuakeFields[] = {
-    {"time", FieldKind::Integer, 0}, {"timemode", FieldKind::Choice, CSwQuake::kMilliseconds},
+    {"time", FieldKind::Integer, 0},  {"timemode", FieldKind::Choice, CSwQuake::kMilliseconds},
     {"hmax", FieldKind::Integer, 10}, {"vmax", FieldKind::Integer, 10},
     {"iswait", FieldKind::Flag, 1},
 };

@@ -23,8 +23,8 @@ bool CSwSePlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
     const MediaCopy copy = CopyMedia(doc, Text(kStorage), "SE", "sound");
     if (!copy.proceed || copy.copiedName.empty())
         return copy.proceed;
-    WritePlayTag(file, "se", copy.copiedName, BufferAttribute(Integer(kBufNo)),
-                 Integer(kLoop) != 0, Integer(kFadeIn) != 0, Integer(kTime));
+    WritePlayTag(file, "se", copy.copiedName, BufferAttribute(Integer(kBufNo)), Integer(kLoop) != 0,
+                 Integer(kFadeIn) != 0, Integer(kTime));
     return true;
 }
 
