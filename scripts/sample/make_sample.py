@@ -38,9 +38,11 @@ def top(s, after):
     s["prev"] = after
 
 cell_id = [1000]
-def cell(scene_id, type, **fields):
-    cell_id[0] += 1
-    lines = ["<clct>", f"  <id>{cell_id[0]}</id>", f"  <type>{type}</type>"]
+def cell(scene_id, type, id=None, **fields):
+    if id is None:
+        cell_id[0] += 1
+        id = cell_id[0]
+    lines = ["<clct>", f"  <id>{id}</id>", f"  <type>{type}</type>"]
     for k in ("parent_id", "child_id", "prev_id", "next_id"):
         lines.append(f"  <{k}>0</{k}>")
     lines.append('  <comment>""</comment>')
@@ -66,6 +68,12 @@ cell(1, 105, layer="base", surface=0, children=1, time=800, method=0, rule="medi
 cell(1, 123, layer="message0", surface=0, withback=0)
 cell(1, 103, layer="message0", surface=0, left=20, top=320, width=600, height=140, opacity=160,
      color=0x00203040, visible=1, setcol=1, vertical=0)
+cell(1, 120, id=110)
+cell(1, 118, id=111, callto_id=10, call=1)
+cell(1, 110, id=112, bufno=1, storage="media/chime.wav", fadein=0, time=0, loop=0)
+cell(1, 112, id=113, message="おはよう。", logmsg=1, charinf=0, brackettype=0, clean=1,
+     color=0xFFFFFF, voice="media/voice01.wav", bufno=2)
+cell(1, 128, id=114, tag="wait time=200")
 message(1, "ある晴れた日のこと。[clickwait]空は茜色だった。①")
 message(1, "どちらへ行こう？", clean=0)
 # The choice itself keeps the question on screen and shows only the links:
@@ -75,7 +83,11 @@ scene(2, parent=11, title="森へ", hint="静かな森")
 message(2, "森は静かだった。")
 cell(2, 104, layer="0", image="media/fairy.png", surface=1)
 cell(2, 105, layer="0", surface=0, children=0, time=500, method=1, rule="", vague=0, **{"from": 0}, stay=0)
+cell(2, 116, id=120, time=20, timemode=1, hmax=6, vmax=3, iswait=0)
 message(2, "妖精が現れた！")
+cell(2, 117, id=121)
+cell(2, 111, id=122, bufno=1, fadeout=1, time=300)
+cell(2, 127, id=123, text="f.metFairy = true;\nf.fairyVisits = +f.fairyVisits + 1;")
 cell(2, 114, formula="f.courage = f.courage + 1")
 cell(2, 105, layer="0", surface=0, children=0, time=700, method=2, rule="", vague=0, **{"from": 2}, stay=1)
 scene(3, type=13, parent=11, title="町へ", mapimage="media/town.png", layer="0", hint="にぎやかな町")
@@ -84,6 +96,7 @@ scene(4, type=12, parent=2, title="分かれ道")
 message(4, "道が二つに分かれている。")
 scene(5, parent=4, title="勇気の道", expcond="f.courage >= 1", exp="f.visited = 1")
 message(5, "勇気を出して進んだ。")
+cell(5, 107, id=130)
 scene(6, parent=4, title="帰り道")
 message(6, "引き返すことにした。")
 cell(6, 109, fadeout=1, time=2000)
@@ -91,11 +104,19 @@ cell(6, 122)
 scene(7, type=11, parent=11, title="近道", linkto=5, expcond="f.courage >= 1")
 scene(8, parent=3, title="宿屋", hint="一休みする")
 message(8, "宿屋で一休みした。")
+cell(8, 112, id=140, message="いらっしゃいませ。", logmsg=1, charinf=1, brackettype=2, clean=0,
+     color=0xFFC0C0, voice="", bufno=0)
 scene(9, parent=3, title="市場", expcond="f.money > 0", clickfreemapimage=0)
 message(9, "市場で買い物をした。")
 scene(10, title="メニュー", procedure=1)
 message(10, "メニューです。")
 top(scenes[10], 1)
+# Nothing calls this scene: its module is a placeholder, not a plugin the
+# engine could load, so the game must never reach its loadplugin tag.
+scene(100, title="プラグイン（未使用）", procedure=1)
+cell(100, 115, id=150, path="media/placeholder_plugin.dll")
+cell(100, 119, id=151)
+top(scenes[100], 10)
 scenes[1]["select"] = 1
 
 # ---- Particle effects: cells 200-249 ----
