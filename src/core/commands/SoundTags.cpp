@@ -1,5 +1,6 @@
 #include "commands/SoundTags.h"
 
+#include "build/AssetCopy.h"
 #include "build/KagText.h"
 #include "platform/TextOutput.h"
 
@@ -9,16 +10,20 @@ std::string BufferAttribute(std::int32_t bufno) {
     return sw::Format(" buf=%d", bufno);
 }
 
-void WritePlayTag(CTextOutput* file, const char* kind, std::string_view fileName,
-                  const std::string& buffer, bool loop, bool fadeIn, std::int32_t time) {
-    const std::string storage = EscapeKagAttribute(fileName);
-    const char* looping = loop ? "true" : "false";
-    if (fadeIn)
-        file->Printf("[fadein%s storage=\"%s\"%s loop=%s time=%d]\n", kind, storage.c_str(),
-                     buffer.c_str(), looping, time);
+bool CopyAndPlay(CTextOutput* file, CScenewrightDoc* doc, std::string_view path,
+                 std::string_view mediaWord, std::string_view subFolder, const SoundStart& start) {
+    const MediaCopy copy = CopyMedia(doc, path, mediaWord, subFolder);
+    if (!copy.proceed || copy.copiedName.empty())
+        return copy.proceed;
+    const std::string storage = EscapeKagAttribute(copy.copiedName);
+    const char* loop = start.loop ? "true" : "false";
+    if (start.fadeIn)
+        file->Printf("[fadein%s storage=\"%s\"%s loop=%s time=%d]\n", start.kind, storage.c_str(),
+                     start.buffer.c_str(), loop, start.time);
     else
-        file->Printf("[play%s storage=\"%s\"%s loop=%s]\n", kind, storage.c_str(), buffer.c_str(),
-                     looping);
+        file->Printf("[play%s storage=\"%s\"%s loop=%s]\n", start.kind, storage.c_str(),
+                     start.buffer.c_str(), loop);
+    return true;
 }
 
 void WriteStopTag(CTextOutput* file, const char* kind, const std::string& buffer, bool fadeOut,

@@ -7,15 +7,25 @@
 #include <string>
 #include <string_view>
 
+class CScenewrightDoc;
 class CTextOutput;
 
 // " buf=N": the attribute that names a sound effect buffer.
 std::string BufferAttribute(std::int32_t bufno);
 
-// "[play<kind> ...]" or, fading in, "[fadein<kind> ... time=N]"; `fileName`
-// is the copied file's name, escaped here for its quoted attribute.
-void WritePlayTag(CTextOutput* file, const char* kind, std::string_view fileName,
-                  const std::string& buffer, bool loop, bool fadeIn, std::int32_t time);
+struct SoundStart {
+    const char* kind;   // "bgm" or "se"
+    std::string buffer; // "" or a BufferAttribute
+    bool loop = false;
+    bool fadeIn = false;
+    std::int32_t time = 0; // of the fade-in
+};
+
+// The media copy step for `path`, then "[play<kind> ...]" or, fading in,
+// "[fadein<kind> ... time=N]" for the copy. False when the copy failed; an
+// empty path only warns and writes nothing.
+bool CopyAndPlay(CTextOutput* file, CScenewrightDoc* doc, std::string_view path,
+                 std::string_view mediaWord, std::string_view subFolder, const SoundStart& start);
 
 // "[stop<kind>]" or "[fadeout<kind> time=N]"; the engine cannot fade in no
 // time, so a time below 1 is written as 1.

@@ -20,12 +20,8 @@ CSwBgmPlay::CSwBgmPlay() : CSwCommandOf(SwType::BgmPlay, kBgmPlayFields) {}
 bool CSwBgmPlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
-    const MediaCopy copy = CopyMedia(doc, Text(kStorage), "BGM", "bgm");
-    if (!copy.proceed || copy.copiedName.empty())
-        return copy.proceed;
-    WritePlayTag(file, "bgm", copy.copiedName, "", Integer(kLoop) != 0, Integer(kFadeIn) != 0,
-                 Integer(kTime));
-    return true;
+    return CopyAndPlay(file, doc, Text(kStorage), "BGM", "bgm",
+                       {"bgm", "", Integer(kLoop) != 0, Integer(kFadeIn) != 0, Integer(kTime)});
 }
 
 CSwBgmStop::CSwBgmStop() : CSwCommandOf(SwType::BgmStop, kBgmStopFields) {}

@@ -47,13 +47,9 @@ bool CSwDialogue::Build(CTextOutput* file, CScenewrightDoc* doc) {
     if (voiced) {
         // The voice travels with the game like any sound effect: a path on
         // the author's disk would play nothing on another machine.
-        if (doc == nullptr)
+        if (doc == nullptr || !CopyAndPlay(file, doc, Text(kVoice), "音声", "sound",
+                                           {"se", BufferAttribute(Integer(kBufNo))}))
             return false;
-        const MediaCopy copy = CopyMedia(doc, Text(kVoice), "音声", "sound");
-        if (!copy.proceed)
-            return false;
-        WritePlayTag(file, "se", copy.copiedName, BufferAttribute(Integer(kBufNo)), false, false,
-                     0);
     }
     file->Printf("[history output=%s]\n", KagBool(Integer(kLogMsg) == 1));
     if (Integer(kClean) == 1)

@@ -20,12 +20,9 @@ CSwSePlay::CSwSePlay() : CSwCommandOf(SwType::SePlay, kSePlayFields) {}
 bool CSwSePlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
-    const MediaCopy copy = CopyMedia(doc, Text(kStorage), "SE", "sound");
-    if (!copy.proceed || copy.copiedName.empty())
-        return copy.proceed;
-    WritePlayTag(file, "se", copy.copiedName, BufferAttribute(Integer(kBufNo)), Integer(kLoop) != 0,
-                 Integer(kFadeIn) != 0, Integer(kTime));
-    return true;
+    return CopyAndPlay(file, doc, Text(kStorage), "SE", "sound",
+                       {"se", BufferAttribute(Integer(kBufNo)), Integer(kLoop) != 0,
+                        Integer(kFadeIn) != 0, Integer(kTime)});
 }
 
 CSwSeStop::CSwSeStop() : CSwCommandOf(SwType::SeStop, kSeStopFields) {}
