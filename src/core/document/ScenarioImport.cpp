@@ -2,6 +2,7 @@
 
 #include "commands/CreateObject.h"
 #include "commands/SwCharacter.h"
+#include "commands/SwDialogue.h"
 #include "commands/SwCommand.h"
 #include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
@@ -133,15 +134,6 @@ void SetTextField(CSwCommand& cell, std::string_view key, std::string_view value
 void SetIntegerField(CSwCommand& cell, std::string_view key, std::int32_t value) {
     if (const std::size_t slot = cell.SlotOf(key); slot < cell.Fields().size())
         cell.SetInteger(slot, value);
-}
-
-// TEMPORARY until the dialogue cell lands: its bracket lookup replaces this.
-std::int32_t DialogueBracketType(std::string_view open) {
-    const std::string_view pairs = "「」（）『』≪≫【】";
-    for (std::size_t i = 0; i + 4 <= pairs.size(); i += 4)
-        if (open == pairs.substr(i, 2))
-            return static_cast<std::int32_t>(i / 4);
-    return -1;
 }
 
 } // namespace
@@ -281,7 +273,7 @@ void CScenewrightDoc::ImportLines(CSwScene& scene, const std::vector<std::string
             SetTextField(*cell, "message", dialogue.spoken);
             if (dialogue.speaker >= 0)
                 SetIntegerField(*cell, "charinf", dialogue.speaker);
-            SetIntegerField(*cell, "brackettype", DialogueBracketType(dialogue.bracket));
+            SetIntegerField(*cell, "brackettype", CSwDialogue::BracketTypeOf(dialogue.bracket));
             cell->comment = dialogue.note;
             scene.AddCell(std::move(cell));
         } else {
