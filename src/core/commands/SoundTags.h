@@ -27,7 +27,7 @@ struct SoundStart {
 bool CopyAndPlay(CTextOutput* file, CScenewrightDoc* doc, std::string_view path,
                  std::string_view mediaWord, std::string_view subFolder, const SoundStart& start);
 
-// "[stop<kind>]" or "[fadeout<kind> time=N]"; the engine cannot fade in no
+// "[stop<kind>]" or "[fadeout<kind> time=N]"; the engine cannot fade out in no
 // time, so a time below 1 is written as 1.
 void WriteStopTag(CTextOutput* file, const char* kind, const std::string& buffer, bool fadeOut,
                   std::int32_t time);
