@@ -162,3 +162,24 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     EXPECT_NE(noEngine.output.find("build status: 3"), std::string::npos);
     EXPECT_EQ(RunCli("build " + kSample + " --root").exitCode, 64);
 }
+
+TEST(Cli, ImportAppendsCellsToTheNamedScene) {
+    TempFolder temp;
+    const std::string text =
+        temp.Write("s.txt", reinterpret_cast<const char*>(u8"新人「はじめまして」\n地の文\nSE/bell\n"));
+    const std::string out = temp.File("out.swo");
+    const CliRun run = RunCli("import " + kSample + " 2 " + text + " --out " + out);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find(reinterpret_cast<const char*>(
+                  u8"  + 会話\n  + 文章\n  + SE再生\n  + SE終了\n  + キャラクター 新人\n")),
+              std::string::npos)
+        << run.output;
+    const CliRun check = RunCli("check " + out);
+    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(u8"  新人\n")), std::string::npos);
+
+    const CliRun noScene = RunCli("import " + kSample + " 999 " + text + " --out " + out);
+    EXPECT_EQ(noScene.exitCode, 1);
+    EXPECT_NE(noScene.output.find(reinterpret_cast<const char*>(u8"シーン番号999 のシーンはありません。")),
+              std::string::npos);
+    EXPECT_EQ(RunCli("import " + kSample + " two " + text).exitCode, 64);
+}

@@ -1,6 +1,11 @@
 #include "commands/SwCharacter.h"
+#include "commands/SwDialogue.h"
+#include "commands/SwMessage.h"
 #include "document/ScenarioImport.h"
 #include "model/SwSettings.h"
+#include "support/CollectingView.h"
+#include "support/ScriptedHost.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -94,4 +99,66 @@ TEST(ScenarioImport, LinesAreReadWholeInEitherEncoding) {
     EXPECT_TRUE(lines.empty());
     EXPECT_FALSE(ReadScenarioLines("s.txt", "一\n\x81\x7F\n", lines, message));
     EXPECT_EQ(message, "s.txt の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
+}
+
+namespace {
+
+// Each cell as "type:text|charinf|brackettype|comment" (text fields only
+// where the type has them).
+std::vector<std::string> CellsOf(const CSwScene& scene) {
+    std::vector<std::string> cells;
+    for (int i = 0; i < scene.GetCellCount(); ++i) {
+        const auto* cell = static_cast<const CSwCommand*>(scene.GetCellAt(i));
+        std::string text = std::to_string(cell->type) + ":";
+        if (cell->type == SwType::Message)
+            text += cell->Text(CSwMessage::kMessage);
+        if (cell->type == SwType::Dialogue)
+            text += cell->Text(CSwDialogue::kMessage) + "|" +
+                    std::to_string(cell->Integer(CSwDialogue::kCharInf)) + "|" +
+                    std::to_string(cell->Integer(CSwDialogue::kBracketType));
+        cells.push_back(text + "|" + cell->comment);
+    }
+    return cells;
+}
+
+} // namespace
+
+TEST(ScenarioImport, FileBecomesCellsOfTheCurrentScene) {
+    TempFolder temp;
+    CScenewrightDoc doc;
+    ScriptedHost host;
+    CollectingLog log;
+    doc.SetHost(&host);
+    doc.AddView(&log);
+    const std::string text = temp.Write("s.txt", "太郎「おはよう」\r\n一行目\r\n二行目\r\nＳＥ／ドア\r\n"
+                                                 "花子（ひとりごと）\r\n太郎 またね\r\n");
+    EXPECT_FALSE(doc.ImportScenarioText(text.c_str()));
+    EXPECT_EQ(host.errors, std::vector<std::string>{"インポート先のセルを選択して下さい。"});
+    EXPECT_EQ(log.lines.back(), "error: インポート先のセルを選択して下さい。");
+
+    CSwScene* scene = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    doc.SelectScene(scene);
+    doc.SetModifiedFlag(false);
+    ASSERT_TRUE(doc.ImportScenarioText(text.c_str()));
+    EXPECT_EQ(CellsOf(*scene), (std::vector<std::string>{
+                                   "112:おはよう|0|0|",
+                                   "102:一行目\n[l][r]二行目\n|",
+                                   "110:|ドア",
+                                   "111:|",
+                                   "112:ひとりごと|1|1|",
+                                   "112:またね|0|-1|",
+                               }));
+    EXPECT_EQ(doc.GetSettings().GetCharacterCount(), 2);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(log.lines.back(), "Add:" + std::to_string(scene->id));
+
+    // A refused file changes nothing.
+    const std::string bad = temp.Write("bad.txt", "太郎「やあ」\n\x81\x7F\n");
+    doc.SetModifiedFlag(false);
+    EXPECT_FALSE(doc.ImportScenarioText(bad.c_str()));
+    EXPECT_EQ(scene->GetCellCount(), 6);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(host.errors.back(), bad + " の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
+    EXPECT_FALSE(doc.ImportScenarioText(temp.File("none.txt").c_str()));
+    EXPECT_EQ(log.lines.back(), "error:  " + temp.File("none.txt") + " が存在しません。");
 }
