@@ -73,55 +73,17 @@ std::string ManyScansJpeg() {
         for (int bit = 10; bit > 0; --bit)
             scans[n++] = {1, {0}, k, k, bit, bit - 1};
     }
-    jpeg_compress_struct info;
-    jpeg_error_mgr error;
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = 8;
-    info.image_height = 8;
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    info.scan_info = scans;
-    info.num_scans = n;
-    jpeg_start_compress(&info, TRUE);
-    unsigned char row[8] = {0, 30, 60, 90, 120, 150, 180, 210};
-    for (int y = 0; y < 8; ++y) {
-        JSAMPROW rows[1] = {row};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string out(reinterpret_cast<char*>(buffer), size);
-    std::free(buffer);
-    return out;
+    std::string ramp;
+    for (int y = 0; y < 8; ++y)
+        ramp += std::string("\x00\x1e\x3c\x5a\x78\x96\xb4\xd2", 8);
+    return EncodeJpeg(8, 8, 1, JCS_GRAYSCALE, ramp, [n](jpeg_compress_struct& info) {
+        info.scan_info = scans;
+        info.num_scans = n;
+    });
 }
 
 std::string CmykJpeg() {
-    jpeg_compress_struct info;
-    jpeg_error_mgr error;
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = 2;
-    info.image_height = 1;
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    unsigned char row[8] = {0, 255, 255, 0, 255, 0, 255, 0};
-    JSAMPROW rows[1] = {row};
-    jpeg_write_scanlines(&info, rows, 1);
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string out(reinterpret_cast<char*>(buffer), size);
-    std::free(buffer);
-    return out;
+    return EncodeJpeg(2, 1, 4, JCS_CMYK, std::string("\x00\xff\xff\x00\xff\x00\xff\x00", 8));
 }
 
 } // namespace

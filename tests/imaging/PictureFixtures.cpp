@@ -87,8 +87,9 @@ std::string MakePng(const PngSpec& layout) {
     return out;
 }
 
-std::string MakeJpeg(int width, int height, int components, const std::string& pixels,
-                     bool progressive) {
+std::string EncodeJpeg(int width, int height, int components, int colourSpace,
+                       const std::string& pixels,
+                       const std::function<void(jpeg_compress_struct&)>& configure) {
     jpeg_compress_struct info;
     jpeg_error_mgr error;
     info.err = jpeg_std_error(&error);
@@ -99,13 +100,10 @@ std::string MakeJpeg(int width, int height, int components, const std::string& p
     info.image_width = width;
     info.image_height = height;
     info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    info.in_color_space = static_cast<J_COLOR_SPACE>(colourSpace);
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
-    info.comp_info[0].h_samp_factor = 1; // no chroma subsampling: colours stay exact
-    info.comp_info[0].v_samp_factor = 1;
-    if (progressive)
-        jpeg_simple_progression(&info);
+    if (configure)
+        configure(info);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<char*>(pixels.data())) +
@@ -117,4 +115,17 @@ std::string MakeJpeg(int width, int height, int components, const std::string& p
     std::string out(reinterpret_cast<char*>(buffer), size);
     std::free(buffer);
     return out;
+}
+
+std::string MakeJpeg(int width, int height, int components, const std::string& pixels,
+                     bool progressive) {
+    return EncodeJpeg(width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB,
+                      pixels, [progressive](jpeg_compress_struct& info) {
+                          jpeg_set_quality(&info, 100, TRUE);
+                          // No chroma subsampling: colours stay exact.
+                          info.comp_info[0].h_samp_factor = 1;
+                          info.comp_info[0].v_samp_factor = 1;
+                          if (progressive)
+                              jpeg_simple_progression(&info);
+                      });
 }

@@ -3,8 +3,11 @@
 // Small pictures made by hand (BMP) or by the libraries themselves (PNG, JPEG).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+struct jpeg_compress_struct;
 
 struct BmpSpec {
     int width = 0;
@@ -31,7 +34,12 @@ struct PngSpec {
 };
 std::string MakePng(const PngSpec& layout);
 
-// `pixels` are top-down rows of `components` (1 or 3) bytes a pixel.
+// `pixels` are top-down rows of `components` bytes a pixel; `colourSpace` is
+// a J_COLOR_SPACE. `configure` runs after the defaults are set.
+std::string EncodeJpeg(int width, int height, int components, int colourSpace,
+                       const std::string& pixels,
+                       const std::function<void(jpeg_compress_struct&)>& configure = {});
+// Exact colours (quality 100, no subsampling), 1 or 3 components.
 std::string MakeJpeg(int width, int height, int components, const std::string& pixels,
                      bool progressive = false);
 
