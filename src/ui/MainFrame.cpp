@@ -2,7 +2,7 @@
 
 #include "build/ProjectBuilder.h"
 #include "document/DocumentHints.h"
-#include "ui/CellListPreview.h"
+#include "ui/ListStylePageView.h"
 #include "ui/QtText.h"
 #include "ui/RecentFiles.h"
 #include "ui/ScenewrightOutputView.h"
@@ -75,7 +75,7 @@ void CMainFrame::CreateViews() {
     m_projectTree = new CScenewrightPrjTreeView(m_doc, m_left);
     m_properties = new CScenewrightPropertyView(m_doc, &m_host, m_left);
     m_columns->addWidget(m_chart);
-    m_cells = new CCellListPreview(m_doc, m_columns);
+    m_cells = new CListStylePageView(m_doc, m_columns);
     m_output = new CScenewrightOutputView(m_doc, m_outer);
     for (QSplitter* splitter : {m_outer, m_columns, m_left})
         splitter->setChildrenCollapsible(false);
@@ -133,6 +133,11 @@ void CMainFrame::CreateMenus() {
     file->addAction(m_exitAction);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    edit->addAction(m_cells->CutAction());
+    edit->addAction(m_cells->CopyAction());
+    edit->addAction(m_cells->PasteAction());
+    edit->addAction(m_cells->DeleteAction());
+    edit->addSeparator();
     edit->addAction(m_chart->DeleteAction());
     edit->addAction(m_chart->CutLinkAction());
     edit->addSeparator();

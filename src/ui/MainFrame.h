@@ -8,7 +8,7 @@
 
 #include <QMainWindow>
 
-class CCellListPreview;
+class CListStylePageView;
 class CScenewrightOutputView;
 class CScenewrightPrjTreeView;
 class CScenewrightPropertyView;
@@ -31,6 +31,7 @@ public:
     CScenewrightPrjTreeView* ProjectTree() const { return m_projectTree; }
     CScenewrightPropertyView* Properties() const { return m_properties; }
     CScenewrightOutputView* Output() const { return m_output; }
+    CListStylePageView* Cells() const { return m_cells; }
     QSplitter* OuterSplitter() const { return m_outer; }
     QSplitter* ColumnSplitter() const { return m_columns; }
     QSplitter* LeftSplitter() const { return m_left; }
@@ -87,7 +88,7 @@ private:
     CScenewrightPrjTreeView* m_projectTree = nullptr;
     CScenewrightPropertyView* m_properties = nullptr;
     CScenewrightView* m_chart = nullptr;
-    CCellListPreview* m_cells = nullptr;
+    CListStylePageView* m_cells = nullptr;
     CScenewrightOutputView* m_output = nullptr;
 
     QAction* m_newAction = nullptr;

@@ -1,0 +1,149 @@
+#include "document/CellCommands.h"
+
+#include "commands/CommandCatalogue.h"
+#include "commands/CreateObject.h"
+#include "document/DocumentHints.h"
+#include "document/XmlDocument.h"
+#include "platform/TextOutput.h"
+
+#include <algorithm>
+
+namespace sw::cells {
+
+namespace {
+
+// Valid positions, ascending, each once.
+std::vector<int> Cleaned(const CSwScene& scene, std::vector<int> positions) {
+    std::erase_if(positions, [&](int p) { return p < 0 || p >= scene.GetCellCount(); });
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
+void Changed(CScenewrightDoc& doc) {
+    doc.SetModifiedFlag(true);
+    doc.UpdateAllViews(SwHint::SceneAdded);
+}
+
+// Takes the cells out, bottom up, forgetting the current cell if it goes.
+std::vector<std::unique_ptr<CSwObj>> TakeOut(CScenewrightDoc& doc, CSwScene& scene,
+                                             const std::vector<int>& sorted) {
+    std::vector<std::unique_ptr<CSwObj>> taken(sorted.size());
+    for (std::size_t i = sorted.size(); i-- > 0;) {
+        auto at = scene.cells.begin() + sorted[i];
+        if (doc.GetCurrentCell() == at->get())
+            doc.SetCurrentCell(nullptr);
+        taken[i] = std::move(*at);
+        scene.cells.erase(at);
+    }
+    return taken;
+}
+
+int Inserted(CSwScene& scene, int position, std::vector<std::unique_ptr<CSwObj>> cells) {
+    if (position < 0 || position > scene.GetCellCount())
+        position = scene.GetCellCount();
+    std::erase(cells, nullptr);
+    scene.cells.insert(scene.cells.begin() + position, std::make_move_iterator(cells.begin()),
+                       std::make_move_iterator(cells.end()));
+    return position;
+}
+
+} // namespace
+
+// Clone starts the base part fresh; the comment is the author's note shown
+// in the list and written to the clipboard, so a copy keeps it.
+std::unique_ptr<CSwObj> CopyOfCell(const CSwObj& cell) {
+    std::unique_ptr<CSwObj> copy = cell.Clone();
+    copy->comment = cell.comment;
+    return copy;
+}
+
+bool CopyCells(CScenewrightDoc& doc, const CSwScene& scene, std::vector<int> positions) {
+    positions = Cleaned(scene, std::move(positions));
+    if (positions.empty())
+        return false;
+    auto& buffer = doc.GetCopyBuffer();
+    buffer.clear();
+    for (int p : positions)
+        buffer.push_back(CopyOfCell(*scene.GetCellAt(p)));
+    return true;
+}
+
+int DeleteCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions) {
+    positions = Cleaned(scene, std::move(positions));
+    if (positions.empty())
+        return -1;
+    TakeOut(doc, scene, positions);
+    Changed(doc);
+    return std::min(positions.front(), scene.GetCellCount() - 1);
+}
+
+int CutCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions) {
+    if (!CopyCells(doc, scene, positions))
+        return -1;
+    return DeleteCells(doc, scene, std::move(positions));
+}
+
+int InsertCells(CScenewrightDoc& doc, CSwScene& scene, int position,
+                std::vector<std::unique_ptr<CSwObj>> cells) {
+    if (std::all_of(cells.begin(), cells.end(), [](const auto& cell) { return !cell; }))
+        return -1;
+    const int first = Inserted(scene, position, std::move(cells));
+    Changed(doc);
+    return first;
+}
+
+int PasteCells(CScenewrightDoc& doc, CSwScene& scene, int position) {
+    std::vector<std::unique_ptr<CSwObj>> copies;
+    for (const auto& cell : doc.GetCopyBuffer())
+        copies.push_back(CopyOfCell(*cell));
+    return InsertCells(doc, scene, position, std::move(copies));
+}
+
+int MoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions, int position) {
+    positions = Cleaned(scene, std::move(positions));
+    if (positions.empty())
+        return -1;
+    if (position < 0 || position > scene.GetCellCount())
+        position = scene.GetCellCount();
+    // The moved cells leave gaps above the target.
+    const auto above = std::lower_bound(positions.begin(), positions.end(), position);
+    const int target = position - static_cast<int>(above - positions.begin());
+    const int first = positions.front();
+    const bool contiguous = positions.back() - first + 1 == static_cast<int>(positions.size());
+    if (contiguous && target == first)
+        return first;
+    Inserted(scene, target, TakeOut(doc, scene, positions));
+    Changed(doc);
+    return target;
+}
+
+std::string CellsToText(const std::vector<std::unique_ptr<CSwObj>>& cells) {
+    CStringOutput text(false);
+    text.Write("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n");
+    text.Write("<SwCells>\n");
+    for (const auto& cell : cells)
+        cell->WriteXml(nullptr, &text);
+    text.Write("</SwCells>\n");
+    return text.Text();
+}
+
+std::vector<std::unique_ptr<CSwObj>> CellsFromText(std::string_view text, CScenewrightDoc* doc) {
+    std::vector<std::unique_ptr<CSwObj>> cells;
+    if (text.find("<SwCells>") == std::string_view::npos)
+        return cells;
+    CXmlDocument::Error error;
+    std::unique_ptr<CXmlDocument> xml = CXmlDocument::Parse(text, error);
+    if (!xml)
+        return cells;
+    for (const CXmlNode& element : xml->ElementsBelowRoot("clct")) {
+        // Character records are settings, not cells of a scene.
+        auto cell = ReadCellElement(element, doc);
+        const CommandTypeInfo* info = cell ? FindCommandType(cell->type) : nullptr;
+        if (info && info->listName)
+            cells.push_back(std::move(cell));
+    }
+    return cells;
+}
+
+} // namespace sw::cells

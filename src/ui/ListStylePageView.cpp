@@ -1,0 +1,340 @@
+#include "ui/ListStylePageView.h"
+
+#include "commands/CommandCatalogue.h"
+#include "commands/SwCommand.h"
+#include "document/CellCommands.h"
+#include "document/DocumentHints.h"
+#include "ui/QtText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+namespace {
+
+// The field that the 内容 column shows, by type.
+const char* ContentKey(std::int32_t type) {
+    switch (type) {
+    case SwType::Message:
+    case SwType::Dialogue: return "message";
+    case SwType::Layer:
+    case SwType::ImageLoad:
+    case SwType::Transition:
+    case SwType::BackLay:
+    case SwType::CurrentLayer: return "layer";
+    case SwType::BgmPlay:
+    case SwType::SePlay: return "storage";
+    case SwType::Eval: return "formula";
+    case SwType::Plugin: return "path";
+    case SwType::Label: return "label";
+    case SwType::Particle: return "classname";
+    case SwType::Tag: return "tag";
+    case SwType::Macro: return "name";
+    }
+    return nullptr;
+}
+
+QString Content(const CSwObj& cell) {
+    const char* key = ContentKey(cell.type);
+    const auto* command = dynamic_cast<const CSwCommand*>(&cell);
+    if (!key || !command)
+        return QString();
+    const std::size_t slot = command->SlotOf(key);
+    return slot < command->Fields().size() ? sw::ui::FromCp932(command->Text(slot)) : QString();
+}
+
+QString Note(const CSwObj& cell, const CommandTypeInfo& info) {
+    if (info.fixedNote)
+        return sw::ui::FromCp932(info.fixedNote);
+    if (cell.type == SwType::SePlay || cell.type == SwType::Dialogue)
+        return sw::ui::FromCp932(cell.comment);
+    return QString();
+}
+
+// Marks drags that start in this process, so that a drop back onto the
+// list moves instead of copying.
+const char* const kRowsMimeType = "application/x-scenewright-rows";
+
+} // namespace
+
+CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
+    : QTableWidget(0, 3, parent), m_doc(doc) {
+    setHorizontalHeaderLabels({QStringLiteral("項目名"), QStringLiteral("内容"), QStringLiteral("備考")});
+    const int widths[] = {64, 128, 64};
+    for (int column = 0; column < 3; ++column)
+        setColumnWidth(column, widths[column]);
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    setShowGrid(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+
+    auto makeAction = [this](const QString& text, QKeySequence keys, void (CListStylePageView::*slot)()) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    m_copy = makeAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, &CListStylePageView::Copy);
+    m_cut = makeAction(QStringLiteral("切り取り(&T)"), QKeySequence::Cut, &CListStylePageView::Cut);
+    m_paste = makeAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, &CListStylePageView::Paste);
+    m_delete = makeAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, &CListStylePageView::Delete);
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+        const int cell = CellOfRow(row);
+        const CSwScene* scene = m_doc.GetCurrentScene();
+        m_doc.SetCurrentCell(scene && cell >= 0 ? scene->GetCellAt(cell) : nullptr);
+    });
+    m_doc.AddView(this);
+    UpdateCommandStates();
+}
+
+CListStylePageView::~CListStylePageView() {
+    m_doc.RemoveView(this);
+}
+
+void CListStylePageView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
+    if (doc == &m_doc && hint <= SwHint::BuildFinished)
+        Rebuild();
+}
+
+void CListStylePageView::Rebuild() {
+    const QSignalBlocker quiet(this);
+    setRowCount(0);
+    UpdateCommandStates();
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    if (!scene)
+        return;
+    for (int position = 0; position < scene->GetCellCount(); ++position) {
+        const CSwObj& cell = *scene->GetCellAt(position);
+        const CommandTypeInfo* info = FindCommandType(cell.type);
+        if (!info || !info->listName)
+            continue;
+        const int row = rowCount();
+        insertRow(row);
+        const QString texts[] = {sw::ui::FromCp932(info->listName), Content(cell), Note(cell, *info)};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            item->setToolTip(texts[column]);
+            item->setData(Qt::UserRole, position);
+            setItem(row, column, item);
+        }
+    }
+}
+
+int CListStylePageView::CellOfRow(int row) const {
+    const QTableWidgetItem* first = row >= 0 ? item(row, 0) : nullptr;
+    return first ? first->data(Qt::UserRole).toInt() : -1;
+}
+
+std::vector<int> CListStylePageView::SelectedCells() const {
+    std::vector<int> cells;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (item(row, 0) && item(row, 0)->isSelected())
+            cells.push_back(CellOfRow(row));
+    }
+    return cells;
+}
+
+void CListStylePageView::SelectCells(int first, int count) {
+    clearSelection();
+    int current = -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        const int cell = CellOfRow(row);
+        if (cell < first || cell >= first + count)
+            continue;
+        selectRow(row);
+        if (current < 0)
+            current = row;
+    }
+    if (current >= 0)
+        setCurrentCell(current, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void CListStylePageView::UpdateCommandStates() {
+    const bool scene = m_doc.HasCurrentScene();
+    m_copy->setEnabled(scene);
+    m_cut->setEnabled(scene);
+    m_paste->setEnabled(scene);
+    m_delete->setEnabled(scene);
+}
+
+void CListStylePageView::PutOnClipboard() {
+    auto* data = new QMimeData;
+    const std::string text = sw::cells::CellsToText(m_doc.GetCopyBuffer());
+    data->setData(QString::fromLatin1(kSwObjMimeType), QByteArray(text.data(), qsizetype(text.size())));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void CListStylePageView::Copy() {
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    if (scene && sw::cells::CopyCells(m_doc, *scene, SelectedCells()))
+        PutOnClipboard();
+}
+
+void CListStylePageView::Cut() {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    if (!scene)
+        return;
+    const int next = sw::cells::CutCells(m_doc, *scene, SelectedCells());
+    if (!m_doc.GetCopyBuffer().empty())
+        PutOnClipboard();
+    SelectCells(next, 1);
+}
+
+void CListStylePageView::Delete() {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    if (!scene)
+        return;
+    SelectCells(sw::cells::DeleteCells(m_doc, *scene, SelectedCells()), 1);
+}
+
+void CListStylePageView::Paste() {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    const std::vector<int> selected = SelectedCells();
+    if (!scene || selected.size() > 1)
+        return;
+    // What another scene, project or running instance copied last wins over
+    // this document's own buffer; text that is not ours is left alone.
+    if (const QMimeData* data = QApplication::clipboard()->mimeData();
+        data && data->hasFormat(QString::fromLatin1(kSwObjMimeType))) {
+        const QByteArray bytes = data->data(QString::fromLatin1(kSwObjMimeType));
+        auto cells = sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
+        if (cells.empty())
+            return;
+        m_doc.GetCopyBuffer() = std::move(cells);
+    }
+    const int count = static_cast<int>(m_doc.GetCopyBuffer().size());
+    const int first = sw::cells::PasteCells(m_doc, *scene, selected.empty() ? -1 : selected.front());
+    if (first >= 0)
+        SelectCells(first, count);
+}
+
+// Stands in for the cell's property dialog until the dialogs exist: it
+// shows which type the cell is.
+void CListStylePageView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableWidget::mouseDoubleClickEvent(event);
+    const int cell = CellOfRow(rowAt(event->position().toPoint().y()));
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    if (!scene || cell < 0)
+        return;
+    const CommandTypeInfo* info = FindCommandType(scene->GetCellAt(cell)->type);
+    QMessageBox placeholder(QMessageBox::Information, QStringLiteral("プロパティ"),
+                            QStringLiteral("種類: ") + sw::ui::FromCp932(info ? info->listName : ""),
+                            QMessageBox::Ok, this);
+    placeholder.exec();
+    m_doc.UpdateAllViews(SwHint::SceneDetached);
+}
+
+void CListStylePageView::startDrag(Qt::DropActions) {
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    const std::vector<int> cells = SelectedCells();
+    if (!scene || cells.empty())
+        return;
+    std::vector<std::unique_ptr<CSwObj>> copies;
+    QByteArray rows;
+    for (int cell : cells) {
+        copies.push_back(sw::cells::CopyOfCell(*scene->GetCellAt(cell)));
+        rows += QByteArray::number(cell) + ' ';
+    }
+    const std::string text = sw::cells::CellsToText(copies);
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(kSwObjMimeType), QByteArray(text.data(), qsizetype(text.size())));
+    data->setData(QString::fromLatin1(kRowsMimeType), rows);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+}
+
+bool CListStylePageView::Accepts(const QMimeData* data) const {
+    if (!m_doc.HasCurrentScene() || !data)
+        return false;
+    if (data->hasFormat(QString::fromLatin1(kSwObjMimeType)))
+        return true;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return true;
+    }
+    return false;
+}
+
+void CListStylePageView::dragEnterEvent(QDragEnterEvent* event) {
+    if (Accepts(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CListStylePageView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!Accepts(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    if (event->mimeData()->hasFormat(QString::fromLatin1(kSwObjMimeType))) {
+        event->setDropAction((event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction
+                                                                        : Qt::MoveAction);
+        event->accept();
+    } else {
+        event->acceptProposedAction();
+    }
+}
+
+int CListStylePageView::DropPosition(const QPoint& pos) const {
+    const int row = rowAt(pos.y());
+    if (row < 0)
+        return -1;
+    const QRect box = visualRect(model()->index(row, 0));
+    const int next = pos.y() > box.center().y() ? row + 1 : row;
+    return next < rowCount() ? CellOfRow(next) : -1;
+}
+
+void CListStylePageView::dropEvent(QDropEvent* event) {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    const QMimeData* data = event->mimeData();
+    if (!scene || !Accepts(data)) {
+        event->ignore();
+        return;
+    }
+    const int position = DropPosition(event->position().toPoint());
+    const QString ours = QString::fromLatin1(kSwObjMimeType);
+    if (!data->hasFormat(ours)) {
+        event->acceptProposedAction();
+        for (const QUrl& url : data->urls()) {
+            std::string path;
+            if (url.isLocalFile() && sw::ui::PathToCp932(url.toLocalFile(), path))
+                m_doc.ImportScenarioText(path.c_str());
+        }
+        return;
+    }
+    event->accept();
+    const bool fromHere = event->source() == this && data->hasFormat(QString::fromLatin1(kRowsMimeType));
+    if (fromHere && !(event->modifiers() & Qt::ControlModifier)) {
+        // The move is done here; the drag source must not delete anything.
+        event->setDropAction(Qt::CopyAction);
+        std::vector<int> cells = SelectedCells();
+        const int count = static_cast<int>(cells.size());
+        SelectCells(sw::cells::MoveCells(m_doc, *scene, std::move(cells), position), count);
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    const QByteArray bytes = data->data(ours);
+    auto cells = sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
+    const int count = static_cast<int>(cells.size());
+    const int first = sw::cells::InsertCells(m_doc, *scene, position, std::move(cells));
+    if (first >= 0)
+        SelectCells(first, count);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+// The cells of the current scene, one row each, with copy, cut, paste and
+// delete through the document's copy buffer and the system clipboard, and
+// drops of cells, scenario text files and reordering drags.
+
+#include "document/ScenewrightDoc.h"
+
+#include <QTableWidget>
+
+#include <vector>
+
+class QAction;
+
+// The clipboard and drag format of cells: their project-file text.
+inline constexpr const char* kSwObjMimeType = "application/x-scenewright-object";
+
+class CListStylePageView : public QTableWidget, public IScenewrightView {
+    Q_OBJECT
+public:
+    explicit CListStylePageView(CScenewrightDoc& doc, QWidget* parent = nullptr);
+    ~CListStylePageView() override;
+
+    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void Rebuild();
+
+    // Cell positions of the selected rows, top down.
+    std::vector<int> SelectedCells() const;
+    void SelectCells(int first, int count);
+
+    void Copy();
+    void Cut();
+    void Paste();
+    void Delete();
+    void UpdateCommandStates();
+
+    QAction* CopyAction() const { return m_copy; }
+    QAction* CutAction() const { return m_cut; }
+    QAction* PasteAction() const { return m_paste; }
+    QAction* DeleteAction() const { return m_delete; }
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    int CellOfRow(int row) const;
+    // The cell position a drop at `pos` inserts before; -1 for the end.
+    int DropPosition(const QPoint& pos) const;
+    bool Accepts(const QMimeData* data) const;
+    void PutOnClipboard();
+
+    CScenewrightDoc& m_doc;
+    QAction* m_copy = nullptr;
+    QAction* m_cut = nullptr;
+    QAction* m_paste = nullptr;
+    QAction* m_delete = nullptr;
+};
