@@ -303,38 +303,42 @@ int CListStylePageView::DropPosition(const QPoint& pos) const {
 }
 
 void CListStylePageView::dropEvent(QDropEvent* event) {
-    CSwScene* scene = m_doc.GetCurrentScene();
-    const QMimeData* data = event->mimeData();
-    if (!scene || !Accepts(data)) {
+    const bool fromHere = event->source() == this;
+    const bool copying = (event->modifiers() & Qt::ControlModifier) != 0;
+    if (!Drop(event->mimeData(), DropPosition(event->position().toPoint()), fromHere && !copying)) {
         event->ignore();
         return;
     }
-    const int position = DropPosition(event->position().toPoint());
+    // A move within the list is done by then; the drag source must not
+    // delete anything.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+bool CListStylePageView::Drop(const QMimeData* data, int position, bool moveSelection) {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    if (!scene || !Accepts(data))
+        return false;
     const QString ours = QString::fromLatin1(kSwObjMimeType);
     if (!data->hasFormat(ours)) {
-        event->acceptProposedAction();
         for (const QUrl& url : data->urls()) {
             std::string path;
             if (url.isLocalFile() && sw::ui::PathToCp932(url.toLocalFile(), path))
                 m_doc.ImportScenarioText(path.c_str());
         }
-        return;
+        return true;
     }
-    event->accept();
-    const bool fromHere = event->source() == this && data->hasFormat(QString::fromLatin1(kRowsMimeType));
-    if (fromHere && !(event->modifiers() & Qt::ControlModifier)) {
-        // The move is done here; the drag source must not delete anything.
-        event->setDropAction(Qt::CopyAction);
+    if (moveSelection && data->hasFormat(QString::fromLatin1(kRowsMimeType))) {
         std::vector<int> cells = SelectedCells();
         const int count = static_cast<int>(cells.size());
         SelectCells(sw::cells::MoveCells(m_doc, *scene, std::move(cells), position), count);
-        return;
+        return true;
     }
-    event->setDropAction(Qt::CopyAction);
     const QByteArray bytes = data->data(ours);
     auto cells = sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
     const int count = static_cast<int>(cells.size());
     const int first = sw::cells::InsertCells(m_doc, *scene, position, std::move(cells));
     if (first >= 0)
         SelectCells(first, count);
+    return true;
 }

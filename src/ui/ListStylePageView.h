@@ -33,6 +33,10 @@ public:
     void Paste();
     void Delete();
     void UpdateCommandStates();
+    // Inserts dropped cells before cell `position` (-1: at the end), moves
+    // the selection there instead when `moveSelection` and the drag came
+    // from this list, or imports dropped files; false when not taken.
+    bool Drop(const QMimeData* data, int position, bool moveSelection);
 
     QAction* CopyAction() const { return m_copy; }
     QAction* CutAction() const { return m_cut; }
