@@ -9,6 +9,7 @@
 #include "ui/ScenewrightPrjTreeView.h"
 #include "ui/ScenewrightPropertyView.h"
 #include "ui/ScenewrightView.h"
+#include "ui/SwObjTrayFrame.h"
 #include "ui/SystemSettingsDialog.h"
 
 #include <QApplication>
@@ -161,6 +162,9 @@ void CMainFrame::CreateMenus() {
     statusShown->setCheckable(true);
     statusShown->setChecked(true);
     connect(statusShown, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    m_trayAction = view->addAction(QStringLiteral("オブジェクトトレイ(&O)"));
+    connect(m_trayAction, &QAction::triggered, this, &CMainFrame::ShowTray);
+    connect(view, &QMenu::aboutToShow, this, [this] { m_trayAction->setEnabled(!m_tray || !m_tray->isVisible()); });
     view->addSeparator();
     view->addAction(m_chart->ZoomInAction());
     view->addAction(m_chart->ZoomOutAction());
@@ -212,8 +216,23 @@ void CMainFrame::DivideClientArea() {
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!m_divided)
+    if (!m_divided) {
         DivideClientArea();
+        ShowTray();
+    }
+}
+
+void CMainFrame::ShowTray() {
+    if (m_tray && m_tray->isVisible())
+        return;
+    if (!m_tray)
+        m_tray = new CSwObjTrayFrame(this);
+    // Over the lower right part of the main window.
+    const QRect frame = frameGeometry();
+    const QSize client = size();
+    m_tray->setGeometry(frame.left() + client.width() * 3 / 4, frame.top() + client.height() * 2 / 3,
+                        client.width() / 4, client.height() / 3);
+    m_tray->show();
 }
 
 void CMainFrame::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {

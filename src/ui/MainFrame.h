@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 class CListStylePageView;
+class CSwObjTrayFrame;
 class CScenewrightOutputView;
 class CScenewrightPrjTreeView;
 class CScenewrightPropertyView;
@@ -32,6 +33,9 @@ public:
     CScenewrightPropertyView* Properties() const { return m_properties; }
     CScenewrightOutputView* Output() const { return m_output; }
     CListStylePageView* Cells() const { return m_cells; }
+    CSwObjTrayFrame* Tray() const { return m_tray; }
+    // Opens the object tray unless it is open.
+    void ShowTray();
     QSplitter* OuterSplitter() const { return m_outer; }
     QSplitter* ColumnSplitter() const { return m_columns; }
     QSplitter* LeftSplitter() const { return m_left; }
@@ -90,6 +94,8 @@ private:
     CScenewrightView* m_chart = nullptr;
     CListStylePageView* m_cells = nullptr;
     CScenewrightOutputView* m_output = nullptr;
+    CSwObjTrayFrame* m_tray = nullptr;
+    QAction* m_trayAction = nullptr;
 
     QAction* m_newAction = nullptr;
     QAction* m_openAction = nullptr;

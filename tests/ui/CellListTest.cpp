@@ -5,6 +5,7 @@
 #include "support/TempFolder.h"
 #include "ui/ListStylePageView.h"
 #include "ui/QtText.h"
+#include "ui/SwObjTrayFrame.h"
 
 #include "UiFixtures.h"
 
@@ -129,11 +130,12 @@ private slots:
     void DropsInsertCellsAndImportFiles() {
         CScenewrightDoc doc;
         CListStylePageView list(doc);
-        QMimeData cells;
-        std::vector<std::unique_ptr<CSwObj>> one;
-        one.push_back(CreateObject(SwType::Label));
-        const std::string text = sw::cells::CellsToText(one);
-        cells.setData(kSwObjMimeType, QByteArray(text.data(), qsizetype(text.size())));
+        CSwObjTrayFrame tray;
+        QCOMPARE(tray.count(), 27);
+        QCOMPARE(tray.item(6)->text(), QStringLiteral("裏画面へ転送"));
+        QVERIFY(!CSwObjTrayFrame::NewCellData(SwType::Prototype));
+        std::unique_ptr<QMimeData> fromTray(CSwObjTrayFrame::NewCellData(SwType::Label));
+        QMimeData& cells = *fromTray;
         QVERIFY(!list.Drop(&cells, -1, false));
         QVERIFY(!doc.IsModified()); // no scene to drop into
 

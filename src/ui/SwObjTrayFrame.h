@@ -1,0 +1,23 @@
+#pragma once
+
+// The object tray: one icon per cell type, dragged onto the cell list to
+// insert a new cell of that type.
+
+#include <QListWidget>
+
+#include <cstdint>
+
+class QMimeData;
+
+class CSwObjTrayFrame : public QListWidget {
+    Q_OBJECT
+public:
+    explicit CSwObjTrayFrame(QWidget* parent = nullptr);
+
+    // The drag data of a new, reset cell of `type`; null for unknown types.
+    static QMimeData* NewCellData(std::int32_t type);
+
+protected:
+    QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
+    QStringList mimeTypes() const override;
+};
