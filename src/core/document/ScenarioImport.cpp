@@ -17,24 +17,14 @@ namespace {
 using sw::cp932::EndsWith;
 using sw::cp932::Find;
 using sw::cp932::StartsWith;
+using sw::cp932::Trim;
+using sw::cp932::TrimStart;
 
 const char kOpenSpeech[] = "「";
 const char kCloseSpeech[] = "」";
 const char kOpenThought[] = "（";
 const char kCloseThought[] = "）";
 constexpr std::size_t kWide = 2; // bytes of a full-width marker
-
-std::string_view Trim(std::string_view text, const char* blanks) {
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-std::string_view TrimStart(std::string_view text, const char* blanks) {
-    const std::size_t first = text.find_first_not_of(blanks);
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
 
 // "name（note）..." or "（note）..." handling shared by both line shapes: the
 // note between the first "（" at or after `earliest` and the first "）".

@@ -117,6 +117,18 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string_view Trim(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string_view TrimStart(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
 std::size_t Find(std::string_view text, std::string_view needle, std::size_t from) {
     if (needle.empty())
         return std::string_view::npos;

@@ -32,6 +32,10 @@ bool IsValidUtf8(std::string_view text);
 // Byte-wise searches and edits that never mistake a trail byte (0x40..0xFC,
 // which includes '\\' and ASCII letters) for a character of its own.
 std::size_t FindLastOf(std::string_view text, std::string_view chars);
+// `text` without the ASCII `blanks` at its ends (or its start). Blanks and
+// control characters are never trail bytes, so bytes are compared directly.
+std::string_view Trim(std::string_view text, std::string_view blanks = " \t\r\n");
+std::string_view TrimStart(std::string_view text, std::string_view blanks = " \t\r\n");
 // The first whole-character match of `needle` at or after `from`.
 std::size_t Find(std::string_view text, std::string_view needle, std::size_t from = 0);
 bool StartsWith(std::string_view text, std::string_view prefix);

@@ -8,13 +8,7 @@
 namespace sw::ini {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    const char* blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
+using cp932::Trim;
 
 struct Line {
     std::string_view text; // without its line end
