@@ -69,7 +69,7 @@ int CScenewrightPrjTreeView::DropFiles(const QTreeWidgetItem* target, const QStr
     }
     if (added > 0) {
         // A changed list must not be lost to a close without the save question.
-        m_doc.SetModifiedFlag();
+        m_doc.RecordEdit(SwEdit::BackgroundList);
         FillList(ListItem(0), m_doc.GetSettings().backcg);
         ListItem(0)->setExpanded(true);
     }

@@ -203,7 +203,7 @@ void CScenewrightPropertyView::OnItemChanged(QTableWidgetItem* item) {
     m_applying = true;
     const bool stored = Apply(m_rows[static_cast<std::size_t>(item->row())], item);
     if (stored) {
-        m_doc.SetModifiedFlag();
+        m_doc.RecordEdit(SwEdit::SceneProperties);
         m_doc.UpdateAllViews(SwHint::SceneDetached);
     } else {
         // Show the value that is still in force.

@@ -20,8 +20,8 @@ std::vector<int> Cleaned(const CSwScene& scene, std::vector<int> positions) {
     return positions;
 }
 
-void Changed(CScenewrightDoc& doc) {
-    doc.SetModifiedFlag(true);
+void Changed(CScenewrightDoc& doc, SwEdit edit) {
+    doc.RecordEdit(edit);
     doc.UpdateAllViews(SwHint::SceneAdded);
 }
 
@@ -69,35 +69,48 @@ bool CopyCells(CScenewrightDoc& doc, const CSwScene& scene, std::vector<int> pos
     return true;
 }
 
-int DeleteCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions) {
+namespace {
+
+int RemoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions, SwEdit edit) {
     positions = Cleaned(scene, std::move(positions));
     if (positions.empty())
         return -1;
     TakeOut(doc, scene, positions);
-    Changed(doc);
+    Changed(doc, edit);
     return std::min(positions.front(), scene.GetCellCount() - 1);
 }
+
+int AddCells(CScenewrightDoc& doc, CSwScene& scene, int position,
+             std::vector<std::unique_ptr<CSwObj>> cells, SwEdit edit) {
+    if (std::all_of(cells.begin(), cells.end(), [](const auto& cell) { return !cell; }))
+        return -1;
+    const int first = Inserted(scene, position, std::move(cells));
+    Changed(doc, edit);
+    return first;
+}
+
+} // namespace
 
 int CutCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions) {
     if (!CopyCells(doc, scene, positions))
         return -1;
-    return DeleteCells(doc, scene, std::move(positions));
+    return RemoveCells(doc, scene, std::move(positions), SwEdit::CutCells);
+}
+
+int DeleteCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions) {
+    return RemoveCells(doc, scene, std::move(positions), SwEdit::DeleteCells);
 }
 
 int InsertCells(CScenewrightDoc& doc, CSwScene& scene, int position,
                 std::vector<std::unique_ptr<CSwObj>> cells) {
-    if (std::all_of(cells.begin(), cells.end(), [](const auto& cell) { return !cell; }))
-        return -1;
-    const int first = Inserted(scene, position, std::move(cells));
-    Changed(doc);
-    return first;
+    return AddCells(doc, scene, position, std::move(cells), SwEdit::AddCells);
 }
 
 int PasteCells(CScenewrightDoc& doc, CSwScene& scene, int position) {
     std::vector<std::unique_ptr<CSwObj>> copies;
     for (const auto& cell : doc.GetCopyBuffer())
         copies.push_back(CopyOfCell(*cell));
-    return InsertCells(doc, scene, position, std::move(copies));
+    return AddCells(doc, scene, position, std::move(copies), SwEdit::PasteCells);
 }
 
 int MoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions, int position) {
@@ -114,7 +127,7 @@ int MoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions,
     if (contiguous && target == first)
         return first;
     Inserted(scene, target, TakeOut(doc, scene, positions));
-    Changed(doc);
+    Changed(doc, SwEdit::MoveCells);
     return target;
 }
 

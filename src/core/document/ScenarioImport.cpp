@@ -233,7 +233,7 @@ bool CScenewrightDoc::ImportScenarioText(const char* path) {
         return false;
     }
     ImportLines(*GetCurrentScene(), lines);
-    SetModifiedFlag(true);
+    RecordEdit(SwEdit::ImportScenario);
     UpdateAllViews(SwHint::SceneAdded);
     return true;
 }

@@ -111,7 +111,7 @@ CSwScene* CScenewrightDoc::AddScene(int mode) {
     scene->id = std::max(1, GetMaxSceneId() + 1);
     AdoptScene(std::move(made));
     m_lastAddedScene = scene;
-    m_modified = true;
+    RecordEdit(SwEdit::AddScene);
     UpdateAllViews(SwHint::SceneAdded);
     return scene;
 }
@@ -153,7 +153,7 @@ bool CScenewrightDoc::DeleteScene(CSwScene* scene) {
                    : formerPrev       ? formerPrev
                                       : formerNext;
     SetCurrentSceneQuietly(next ? static_cast<CSwScene*>(next) : GetSceneAt(0));
-    m_modified = true;
+    RecordEdit(SwEdit::DeleteScene);
     UpdateAllViews(SwHint::SceneDeleted);
     return true;
 }
@@ -188,7 +188,7 @@ bool CScenewrightDoc::CutLink(CSwScene* scene) {
     scene->parent = scene->prev = scene->next = nullptr;
     lastTop->AppendSibling(scene);
     SetCurrentSceneQuietly(scene);
-    m_modified = true;
+    RecordEdit(SwEdit::CutLink);
     UpdateAllViews(SwHint::SceneDetached);
     return true;
 }

@@ -98,3 +98,29 @@ CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view sour
         return std::nullopt;
     return earlier;
 }
+
+void CScenewrightDoc::RecordEdit(SwEdit) {
+    m_modified = true;
+}
+
+const char* EditName(SwEdit edit) {
+    switch (edit) {
+    case SwEdit::AddScene: return "シーンの追加";
+    case SwEdit::DeleteScene: return "シーンの削除";
+    case SwEdit::CutLink: return "つながりの切り離し";
+    case SwEdit::SceneProperties: return "シーンのプロパティ";
+    case SwEdit::AddCells: return "セルの追加";
+    case SwEdit::PasteCells: return "貼り付け";
+    case SwEdit::CutCells: return "切り取り";
+    case SwEdit::DeleteCells: return "セルの削除";
+    case SwEdit::MoveCells: return "セルの移動";
+    case SwEdit::ImportScenario: return "シナリオの取り込み";
+    case SwEdit::CellProperties: return "セルのプロパティ";
+    case SwEdit::ProjectSettings: return "プロジェクトの設定";
+    case SwEdit::Characters: return "キャラクターの設定";
+    case SwEdit::BackgroundList: return "背景リスト";
+    case SwEdit::ImportTexts: return "テキストの取り込み";
+    case SwEdit::ReplaceText: return "置換";
+    }
+    return "";
+}

@@ -5,6 +5,7 @@
 // (document/DocumentHints.h) and change the project only through the
 // operations here.
 
+#include "document/EditKinds.h"
 #include "model/SwScene.h"
 #include "model/SwSettings.h"
 
@@ -157,6 +158,9 @@ public:
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Every change to the project ends here, after the change is made: it
+    // marks the document modified and becomes one step of the history.
+    void RecordEdit(SwEdit edit);
 
     // Build state.
     std::int32_t GetBuildStatus() const { return m_buildStatus; }

@@ -149,6 +149,6 @@ TextImportResult ImportTexts(CScenewrightDoc& doc, std::string_view tsv) {
         }
     }
     if (result.changed > 0)
-        doc.SetModifiedFlag();
+        doc.RecordEdit(SwEdit::ImportTexts);
     return result;
 }
