@@ -34,7 +34,6 @@ void CScenewrightDoc::OnFileNew() {
     if (!SaveChangesFirst(false))
         return;
     ResetDocument();
-    m_modified = false;
 }
 
 bool CScenewrightDoc::OnFileOpen(const std::string& path) {
@@ -44,6 +43,8 @@ bool CScenewrightDoc::OnFileOpen(const std::string& path) {
     if (chosen.empty() && (!m_host || !m_host->ChooseProjectToOpen(chosen)))
         return false;
     ResetDocument();
-    m_modified = false;
-    return ReadProjectFile(chosen.c_str());
+    if (!ReadProjectFile(chosen.c_str()))
+        return false;
+    OfferRecovery();
+    return true;
 }

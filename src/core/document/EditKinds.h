@@ -19,6 +19,7 @@ enum class SwEdit {
     BackgroundList,
     ImportTexts,
     ReplaceText,
+    Recovery,
 };
 
 // The step's name as the Edit menu shows it, in CP932.

@@ -9,6 +9,7 @@
 #include "platform/TextOutput.h"
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -42,14 +43,9 @@ std::vector<std::int32_t> DuplicateIds(const std::vector<std::unique_ptr<CSwScen
 
 } // namespace
 
-bool CScenewrightDoc::WriteProjectFile(const char* path) {
+std::string CScenewrightDoc::ProjectText() {
     for (const auto& scene : m_scenes)
         scene->UpdateLinkIds();
-    if (path == nullptr || *path == '\0')
-        return false;
-
-    const std::string previousPath = m_projectFilePath;
-    m_projectFilePath = AbsoluteFilePath(path);
     CStringOutput file;
     file.Write("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n");
     file.Write("<SwStrage>\n");
@@ -57,16 +53,30 @@ bool CScenewrightDoc::WriteProjectFile(const char* path) {
     for (const auto& scene : m_scenes)
         scene->WriteXml(this, &file);
     file.Write("</SwStrage>\n");
+    return file.Text();
+}
 
-    if (!sw::files::WriteFileAtomically(path, file.Text())) {
+bool CScenewrightDoc::WriteProjectFile(const char* path) {
+    if (path == nullptr || *path == '\0')
+        return false;
+
+    const std::string previousPath = m_projectFilePath;
+    m_projectFilePath = AbsoluteFilePath(path);
+    const std::string text = ProjectText();
+    KeepBackupOf(path, text);
+    if (!sw::files::WriteFileAtomically(path, text)) {
         // The old file is intact, so the paths stay relative to it.
         m_projectFilePath = previousPath;
         return false;
     }
+    // Saved changes need no recovery, under the old name or the new.
+    DiscardRecoveryCopy();
     m_pathName = path;
+    DiscardRecoveryCopy();
     if (m_host)
         m_host->AddToRecentFiles(m_pathName);
     m_modified = false;
+    m_history.MarkClean();
     return true;
 }
 
@@ -80,6 +90,7 @@ bool CScenewrightDoc::ReadProjectFile(const char* path) {
             m_host->AddToRecentFiles(m_pathName);
         message = sw::Format("%s を開きました。", path);
     }
+    ResetHistory();
     PostLogLine(ok ? SwHint::Opened : SwHint::LogError, message);
     return ok;
 }
@@ -98,14 +109,27 @@ bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message
         message = sw::Format(" %s を読み込めません。", path);
         return false;
     }
+    const std::string previousPath = std::exchange(m_projectFilePath, AbsoluteFilePath(path));
+    if (!ParseProjectText(bytes, message)) {
+        m_projectFilePath = previousPath;
+        return false;
+    }
+    RepairLinksOfReadScenes();
+    for (const auto& scene : m_scenes) {
+        if (scene->select != 0)
+            m_currentScene = scene.get();
+    }
+    m_hasCurrentScene = m_currentScene != nullptr;
+    return true;
+}
+
+bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& message) {
     CXmlDocument::Error error;
     std::unique_ptr<CXmlDocument> xml = CXmlDocument::Parse(bytes, error);
     if (!xml) {
         message = error.message;
         return false;
     }
-
-    m_projectFilePath = AbsoluteFilePath(path);
     const CSwScene scenePrototype;
     const CSwSettings settingsPrototype;
     for (const CXmlNode& element : xml->ElementsBelowRoot("SwObject")) {
@@ -121,12 +145,6 @@ bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message
     const CObjectIndex index(m_scenes);
     for (const auto& scene : m_scenes)
         scene->ResolveLinks(index);
-    RepairLinksOfReadScenes();
-    for (const auto& scene : m_scenes) {
-        if (scene->select != 0)
-            m_currentScene = scene.get();
-    }
-    m_hasCurrentScene = m_currentScene != nullptr;
     return true;
 }
 

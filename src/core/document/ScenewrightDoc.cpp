@@ -14,6 +14,8 @@ CScenewrightDoc::CScenewrightDoc() {
 CScenewrightDoc::~CScenewrightDoc() = default;
 
 void CScenewrightDoc::ResetDocument() {
+    // Closing the project means its changes were saved or given up.
+    DiscardRecoveryCopy();
     m_buildStatus = SwBuildStatus::NotBuilt;
     m_projectFilePath.clear();
     m_engineFolder.clear();
@@ -28,6 +30,8 @@ void CScenewrightDoc::ResetDocument() {
     m_buildOutputs.clear();
     m_pendingMessage.clear();
     m_copyBuffer.clear();
+    m_modified = false;
+    ResetHistory();
     UpdateAllViews(SwHint::Reset);
 }
 
@@ -99,9 +103,6 @@ CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view sour
     return earlier;
 }
 
-void CScenewrightDoc::RecordEdit(SwEdit) {
-    m_modified = true;
-}
 
 const char* EditName(SwEdit edit) {
     switch (edit) {
@@ -121,6 +122,7 @@ const char* EditName(SwEdit edit) {
     case SwEdit::BackgroundList: return "背景リスト";
     case SwEdit::ImportTexts: return "テキストの取り込み";
     case SwEdit::ReplaceText: return "置換";
+    case SwEdit::Recovery: return "自動保存からの復元";
     }
     return "";
 }

@@ -6,6 +6,7 @@
 // operations here.
 
 #include "document/EditKinds.h"
+#include "document/UndoHistory.h"
 #include "model/SwScene.h"
 #include "model/SwSettings.h"
 
@@ -162,6 +163,44 @@ public:
     // marks the document modified and becomes one step of the history.
     void RecordEdit(SwEdit edit);
 
+    // Undo and redo (document/UndoRedo.cpp). The history costs a copy of
+    // the project's text, so only the editor switches it on; without it
+    // edits just mark the document modified. The modified flag follows the
+    // history: back at the saved state, the document is unmodified.
+    void EnableUndo(bool enabled);
+    bool IsUndoEnabled() const { return m_undoEnabled; }
+    const CUndoHistory& GetHistory() const { return m_history; }
+    bool CanUndo() const { return m_undoEnabled && m_history.CanUndo(); }
+    bool CanRedo() const { return m_undoEnabled && m_history.CanRedo(); }
+    // Each restores the project and tells the views; false at either end.
+    bool Undo();
+    bool Redo();
+    // Undoes or redoes until `position` steps are taken.
+    bool GoToHistoryPosition(std::size_t position);
+
+    // The project file's text as a save would write it.
+    std::string ProjectText();
+
+    // Recovery copies and backups (document/SafetyCopies.cpp).
+    // The hidden recovery copy beside a project file.
+    static std::string RecoveryFilePath(std::string_view projectPath);
+    // Writes the recovery copy of a modified project that has a file,
+    // atomically and never over the project file; true when there was
+    // nothing to write.
+    bool WriteRecoveryCopy();
+    void DiscardRecoveryCopy();
+    // A recovery copy of `projectPath` newer than the file itself.
+    static bool HasNewerRecoveryCopy(std::string_view projectPath);
+    // After opening: asks whether to read the newer recovery copy in, as
+    // one undoable step; true when it was read.
+    bool OfferRecovery();
+    // How many earlier versions a save keeps in the backup folder beside
+    // the project file; 0 keeps none. Kept in the settings file.
+    int GetBackupCount();
+    bool SetBackupCount(int count);
+    static constexpr int kDefaultBackupCount = 5;
+    static std::string BackupFolderOf(std::string_view projectPath);
+
     // Build state.
     std::int32_t GetBuildStatus() const { return m_buildStatus; }
     void SetBuildStatus(std::int32_t status) { m_buildStatus = status; }
@@ -189,6 +228,18 @@ private:
     // The save question; false when the command is to stop.
     bool SaveChangesFirst(bool saveAs);
     bool ReadProjectElements(const char* path, std::string& message);
+    // Adopts the scenes and settings of a project text; false with the
+    // parser's message.
+    bool ParseProjectText(const std::string& bytes, std::string& message);
+    // The project as a text that does not depend on the project file's
+    // folder: media paths stay absolute, so a Save As to another folder
+    // leaves the history valid.
+    std::string SnapshotText();
+    void RestoreSnapshot(const std::string& text, std::string_view stepName, bool undone);
+    void ResetHistory();
+    // Copies the file about to be replaced into the backup folder, keeping
+    // the newest GetBackupCount() copies.
+    void KeepBackupOf(const std::string& path, const std::string& replacement);
     void RepairLinksOfReadScenes();
     void ForgetReferencesTo(const CSwScene* scene);
     void ImportLines(CSwScene& scene, const std::vector<std::string>& lines);
@@ -209,6 +260,8 @@ private:
     std::string m_projectFilePath;
     std::string m_pathName;
     bool m_modified = false;
+    bool m_undoEnabled = false;
+    CUndoHistory m_history;
 
     std::vector<IScenewrightView*> m_views;
     IDocumentHost* m_host = nullptr;

@@ -85,6 +85,15 @@ bool DirectoryExists(std::string_view path) {
     return Native(path, native) && ::stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool ModificationTime(std::string_view path, std::int64_t& nanoseconds) {
+    std::string native;
+    struct stat info;
+    if (!Native(path, native) || ::stat(native.c_str(), &info) != 0)
+        return false;
+    nanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
 std::string CurrentDirectory() {
     char buffer[PATH_MAX];
     std::string path;

@@ -17,6 +17,8 @@ bool FromNativePath(std::string_view native, std::string& path);
 
 bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);
+// Nanoseconds since the epoch; false when the file cannot be examined.
+bool ModificationTime(std::string_view path, std::int64_t& nanoseconds);
 std::string CurrentDirectory();
 
 bool ReadWholeFile(std::string_view path, std::string& contents);

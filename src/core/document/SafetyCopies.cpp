@@ -1,0 +1,143 @@
+// What keeps an author's work when the editor dies or a save goes wrong:
+// the recovery copy of unsaved changes and the backups of saved versions.
+
+#include "document/DocumentHints.h"
+#include "document/EngineLaunch.h"
+#include "document/ScenewrightDoc.h"
+#include "document/XmlDocument.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "platform/TextOutput.h"
+
+#include <charconv>
+#include <ctime>
+#include <string>
+
+namespace {
+
+constexpr char kBackupSection[] = "Scenewright";
+constexpr char kBackupKey[] = "BackupCount";
+constexpr char kBackupFolderName[] = "backup";
+
+std::string LocalTimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return stamp;
+}
+
+// "<stem>-<date>-<time><ext>", with "_2", "_3"... for saves within one
+// second; names sort oldest first.
+std::string FreeBackupPath(const std::string& folder, const std::string& stem,
+                           const std::string& extension) {
+    const std::string base = sw::paths::Join(folder, stem + "-" + LocalTimeStamp());
+    std::string candidate = base + extension;
+    for (int n = 2; sw::files::FileExists(candidate); ++n)
+        candidate = base + "_" + std::to_string(n) + extension;
+    return candidate;
+}
+
+} // namespace
+
+std::string CScenewrightDoc::RecoveryFilePath(std::string_view projectPath) {
+    return sw::paths::Join(sw::paths::FolderOf(projectPath),
+                           "." + sw::paths::FileNameOf(projectPath) + ".swrecovery");
+}
+
+std::string CScenewrightDoc::BackupFolderOf(std::string_view projectPath) {
+    return sw::paths::Join(sw::paths::FolderOf(projectPath), kBackupFolderName);
+}
+
+bool CScenewrightDoc::WriteRecoveryCopy() {
+    if (!m_modified || m_pathName.empty())
+        return true;
+    return sw::files::WriteFileAtomically(RecoveryFilePath(m_pathName), ProjectText());
+}
+
+void CScenewrightDoc::DiscardRecoveryCopy() {
+    if (m_pathName.empty())
+        return;
+    const std::string recovery = RecoveryFilePath(m_pathName);
+    if (sw::files::FileExists(recovery))
+        sw::files::RemoveFile(recovery);
+}
+
+bool CScenewrightDoc::HasNewerRecoveryCopy(std::string_view projectPath) {
+    std::int64_t projectTime = 0, recoveryTime = 0;
+    return sw::files::ModificationTime(projectPath, projectTime) &&
+           sw::files::ModificationTime(RecoveryFilePath(projectPath), recoveryTime) &&
+           recoveryTime > projectTime;
+}
+
+bool CScenewrightDoc::OfferRecovery() {
+    if (!m_host || m_pathName.empty() || !HasNewerRecoveryCopy(m_pathName))
+        return false;
+    const std::string question = sw::Format(
+        "%s には、保存されずに残った変更の自動保存があります。復元しますか？", m_pathName.c_str());
+    if (m_host->AskYesNo(question, "確認") != IDocumentHost::Answer::Yes)
+        return false;
+    const std::string recovery = RecoveryFilePath(m_pathName);
+    std::string bytes;
+    CXmlDocument::Error error;
+    // Checked whole before the open project is given up for it.
+    if (!sw::files::ReadWholeFile(recovery, bytes) || !CXmlDocument::Parse(bytes, error)) {
+        m_host->ShowError(sw::Format("復元用のファイル %s を読み込めません。", recovery.c_str()));
+        return false;
+    }
+    DeleteAllScenes();
+    m_settings.Reset();
+    std::string message;
+    ParseProjectText(bytes, message);
+    RepairLinksOfReadScenes();
+    for (const auto& scene : m_scenes) {
+        if (scene->select != 0)
+            m_currentScene = scene.get();
+    }
+    m_hasCurrentScene = m_currentScene != nullptr;
+    RecordEdit(SwEdit::Recovery);
+    // Restored text that matches the file is still worth a save question.
+    m_modified = true;
+    PostLogLine(SwHint::Opened, sw::Format("%s を自動保存から復元しました。", m_pathName.c_str()));
+    return true;
+}
+
+int CScenewrightDoc::GetBackupCount() {
+    const std::string text = sw::ini::ReadString(GetSettingsFilePath(), kBackupSection, kBackupKey);
+    int count = kDefaultBackupCount;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || count < 0)
+        return kDefaultBackupCount;
+    return count;
+}
+
+bool CScenewrightDoc::SetBackupCount(int count) {
+    const std::string path = GetSettingsFilePath();
+    if (path.empty() || count < 0)
+        return false;
+    sw::files::CreateDirectories(sw::paths::FolderOf(path));
+    return sw::ini::WriteString(path, kBackupSection, kBackupKey, std::to_string(count));
+}
+
+void CScenewrightDoc::KeepBackupOf(const std::string& path, const std::string& replacement) {
+    const int keep = GetBackupCount();
+    std::string previous;
+    if (keep == 0 || !sw::files::FileExists(path) || !sw::files::ReadWholeFile(path, previous) ||
+        previous == replacement)
+        return;
+    const std::string folder = BackupFolderOf(path);
+    const std::string stem = sw::paths::StemOf(path);
+    const std::string extension = sw::paths::ExtensionOf(path);
+    const std::string backup = FreeBackupPath(folder, stem, extension);
+    if (!sw::files::CreateDirectories(folder) || !sw::files::WriteFileAtomically(backup, previous)) {
+        PostLogLine(SwHint::LogWarning,
+                    sw::Format("バックアップ %s を作れませんでした。", backup.c_str()));
+        return;
+    }
+    std::vector<std::string> backups =
+        sw::files::FindFiles(folder, stem + "-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?*" + extension);
+    for (std::size_t i = 0; i + static_cast<std::size_t>(keep) < backups.size(); ++i)
+        sw::files::RemoveFile(sw::paths::Join(folder, backups[i]));
+}

@@ -1,0 +1,300 @@
+#include "commands/CommandCatalogue.h"
+#include "commands/CreateObject.h"
+#include "commands/SwCommand.h"
+#include "document/CellCommands.h"
+#include "document/UndoHistory.h"
+#include "support/ScriptedHost.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace {
+
+const std::string kSampleProject = std::string(SW_EXAMPLES_DIR) + "/sample/sample.swo";
+
+std::string Saved(CScenewrightDoc& doc, const std::string& path) {
+    EXPECT_TRUE(doc.WriteProjectFile(path.c_str()));
+    return ReadFileOrEmpty(path);
+}
+
+// "" for equal texts, else both texts around their first difference.
+std::string Difference(const std::string& actual, const std::string& expected) {
+    if (actual == expected)
+        return std::string();
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+        ++at;
+    const std::size_t from = at > 80 ? at - 80 : 0;
+    return "at " + std::to_string(at) + "\nactual:   " + actual.substr(from, 200) +
+           "\nexpected: " + expected.substr(from, 200);
+}
+
+CSwScene* RandomScene(CScenewrightDoc& doc, std::mt19937& random) {
+    if (doc.GetSceneCount() == 0)
+        return nullptr;
+    return doc.GetSceneAt(static_cast<int>(random() % static_cast<unsigned>(doc.GetSceneCount())));
+}
+
+std::vector<int> RandomPositions(const CSwScene& scene, std::mt19937& random) {
+    std::vector<int> positions;
+    for (int i = 0; i < scene.GetCellCount(); ++i) {
+        if (random() % 4 == 0)
+            positions.push_back(i);
+    }
+    return positions;
+}
+
+// One edit of the kinds an author makes, on whatever the random choice hits.
+void RandomEdit(CScenewrightDoc& doc, std::mt19937& random) {
+    doc.SelectScene(RandomScene(doc, random));
+    CSwScene* scene = doc.GetCurrentScene();
+    static const int kModes[] = {0, 1, 2, 5, 6, 9, 10, 13};
+    const auto types = CommandCatalogue();
+    switch (scene ? random() % 10 : 0) {
+    case 0:
+        doc.AddScene(kModes[random() % std::size(kModes)]);
+        break;
+    case 1:
+        doc.DeleteScene(scene);
+        break;
+    case 2:
+        doc.CutLink(scene);
+        break;
+    case 3: {
+        std::vector<std::unique_ptr<CSwObj>> cells;
+        cells.push_back(CreateObject(types[random() % types.size()].type));
+        sw::cells::InsertCells(doc, *scene, static_cast<int>(random() % 5) - 1, std::move(cells));
+        break;
+    }
+    case 4:
+        sw::cells::CutCells(doc, *scene, RandomPositions(*scene, random));
+        break;
+    case 5:
+        sw::cells::PasteCells(doc, *scene, static_cast<int>(random() % 5) - 1);
+        break;
+    case 6:
+        sw::cells::DeleteCells(doc, *scene, RandomPositions(*scene, random));
+        break;
+    case 7:
+        sw::cells::MoveCells(doc, *scene, RandomPositions(*scene, random),
+                             static_cast<int>(random() % 6) - 1);
+        break;
+    case 8:
+        scene->title = "題名" + std::to_string(random() % 100);
+        scene->x += 7;
+        doc.RecordEdit(SwEdit::SceneProperties);
+        break;
+    case 9:
+        doc.GetSettings().name += "改";
+        doc.RecordEdit(SwEdit::ProjectSettings);
+        break;
+    }
+}
+
+} // namespace
+
+TEST(UndoHistory, StepsKeepOnlyTheChangedStretchAndRestoreEachState) {
+    CUndoHistory history;
+    history.Reset("<a>one</a><b>two</b>");
+    EXPECT_FALSE(history.Record("same", "<a>one</a><b>two</b>"));
+    EXPECT_TRUE(history.Record("grow", "<a>one</a><b>twenty-two</b>"));
+    EXPECT_TRUE(history.Record("shrink", "<b>twenty-two</b>"));
+    EXPECT_TRUE(history.Record("repeat", "<b>twenty-two</b><b>twenty-two</b>"));
+    EXPECT_FALSE(history.IsClean());
+    EXPECT_EQ(history.UndoName(), "repeat");
+
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(history.State(), "<b>twenty-two</b>");
+    ASSERT_TRUE(history.Undo());
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(history.State(), "<a>one</a><b>two</b>");
+    EXPECT_TRUE(history.IsClean());
+    EXPECT_FALSE(history.Undo());
+    ASSERT_TRUE(history.Redo());
+    EXPECT_EQ(history.State(), "<a>one</a><b>twenty-two</b>");
+    EXPECT_EQ(history.RedoName(), "shrink");
+
+    // A new step drops what could have been redone; the saved state among
+    // the dropped steps can no longer be reached.
+    history.Redo();
+    history.MarkClean();
+    history.Undo();
+    EXPECT_TRUE(history.Record("other", "x"));
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_EQ(history.StepCount(), 2u);
+    history.Undo();
+    history.Undo();
+    EXPECT_FALSE(history.IsClean());
+    EXPECT_EQ(history.State(), "<a>one</a><b>two</b>");
+}
+
+TEST(UndoRedo, RandomEditsOnTheSampleUndoToTheSameFileByteForByte) {
+    TempFolder temp;
+    const std::string path = temp.File("sample.swo");
+    std::filesystem::copy_file(kSampleProject, path);
+    for (unsigned seed = 1; seed <= 25; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        CScenewrightDoc doc;
+        doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
+        doc.EnableUndo(true);
+        ASSERT_TRUE(doc.ReadProjectFile(path.c_str()));
+        const std::string before = Saved(doc, temp.File("before.swo"));
+
+        std::mt19937 random(seed);
+        const int edits = 1 + static_cast<int>(random() % 12);
+        for (int i = 0; i < edits; ++i) {
+            const std::size_t position = doc.GetHistory().Position();
+            CSwScene* chosenBefore = doc.GetCurrentScene();
+            RandomEdit(doc, random);
+            // Choosing a scene is no edit: where the edit came to nothing,
+            // the author is taken not to have chosen either.
+            if (doc.GetHistory().Position() == position)
+                doc.SetCurrentSceneQuietly(chosenBefore);
+        }
+        const std::string after = doc.ProjectText();
+        const std::size_t steps = doc.GetHistory().Position();
+        EXPECT_LE(steps, static_cast<std::size_t>(edits));
+
+        for (std::size_t i = 0; i < steps; ++i) {
+            EXPECT_TRUE(doc.IsModified() || i == 0);
+            ASSERT_TRUE(doc.Undo());
+        }
+        EXPECT_FALSE(doc.CanUndo());
+        EXPECT_EQ(Difference(Saved(doc, temp.File("undone.swo")), before), "");
+        while (doc.Redo()) {
+        }
+        EXPECT_EQ(Difference(doc.ProjectText(), after), "");
+    }
+}
+
+TEST(UndoRedo, ModifiedFlagFollowsTheSavedStateAndMediaPathsSurviveSaveAs) {
+    TempFolder temp;
+    CScenewrightDoc doc;
+    doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
+    doc.EnableUndo(true);
+    CSwScene* scene = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    auto bgm = CreateObject(SwType::BgmPlay);
+    auto* command = static_cast<CSwCommand*>(bgm.get());
+    const std::string music = temp.Write("media/theme.ogg", "ogg");
+    command->SetText(command->SlotOf("storage"), music);
+    std::vector<std::unique_ptr<CSwObj>> cells;
+    cells.push_back(std::move(bgm));
+    sw::cells::InsertCells(doc, *scene, -1, std::move(cells));
+    ASSERT_TRUE(doc.WriteProjectFile(temp.File("project.swo").c_str()));
+    EXPECT_FALSE(doc.IsModified());
+
+    sw::cells::DeleteCells(doc, *doc.GetSceneAt(0), {0});
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetHistory().UndoName(), "セルの削除");
+    doc.Undo();
+    EXPECT_FALSE(doc.IsModified());
+    doc.Redo();
+    EXPECT_TRUE(doc.IsModified());
+
+    // Saved elsewhere, the undone cell still names the same file.
+    std::filesystem::create_directories(temp.File("b/c"));
+    ASSERT_TRUE(doc.WriteProjectFile(temp.File("b/c/project.swo").c_str()));
+    doc.Undo();
+    ASSERT_EQ(doc.GetSceneAt(0)->GetCellCount(), 1);
+    const auto* restored = static_cast<const CSwCommand*>(doc.GetSceneAt(0)->GetCellAt(0));
+    EXPECT_EQ(restored->Text(restored->SlotOf("storage")), music);
+    EXPECT_TRUE(doc.IsModified());
+
+    // Jumping through the history list.
+    EXPECT_TRUE(doc.GoToHistoryPosition(0));
+    EXPECT_EQ(doc.GetSceneCount(), 0);
+    EXPECT_TRUE(doc.GoToHistoryPosition(doc.GetHistory().StepCount()));
+    EXPECT_EQ(doc.GetSceneAt(0)->GetCellCount(), 0);
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST(SafetyCopies, RecoveryCopyIsOfferedOnOpenAndGoesWithACleanSave) {
+    TempFolder temp;
+    const std::string path = temp.File("story.swo");
+    std::filesystem::copy_file(kSampleProject, path);
+    const std::string original = ReadFileOrEmpty(path);
+    const std::string recovery = CScenewrightDoc::RecoveryFilePath(path);
+    EXPECT_EQ(recovery, temp.File(".story.swo.swrecovery"));
+    {
+        CScenewrightDoc crashed;
+        ASSERT_TRUE(crashed.ReadProjectFile(path.c_str()));
+        EXPECT_TRUE(crashed.WriteRecoveryCopy()); // unmodified: nothing written
+        EXPECT_FALSE(std::filesystem::exists(recovery));
+        crashed.DeleteScene(crashed.GetSceneAt(0));
+        ASSERT_TRUE(crashed.WriteRecoveryCopy());
+        // The editor dies here: no close, no save.
+    }
+    ASSERT_TRUE(std::filesystem::exists(recovery));
+    EXPECT_EQ(ReadFileOrEmpty(path), original);
+    // A copy older than the project file is not offered.
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(recovery) +
+                                               std::chrono::seconds(5));
+    EXPECT_FALSE(CScenewrightDoc::HasNewerRecoveryCopy(path));
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(recovery) -
+                                               std::chrono::seconds(5));
+
+    ScriptedHost host;
+    int scenesInFile = 0;
+    {
+        CScenewrightDoc declined;
+        declined.SetHost(&host);
+        host.yesNoAnswer = IDocumentHost::Answer::No;
+        ASSERT_TRUE(declined.OnFileOpen(path));
+        ASSERT_EQ(host.asked.size(), 1u);
+        EXPECT_NE(host.asked[0].find("復元しますか？"), std::string::npos);
+        scenesInFile = declined.GetSceneCount();
+        EXPECT_FALSE(declined.IsModified());
+    }
+
+    CScenewrightDoc doc;
+    doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
+    doc.SetHost(&host);
+    doc.EnableUndo(true);
+    host.yesNoAnswer = IDocumentHost::Answer::Yes;
+    ASSERT_TRUE(doc.OnFileOpen(path));
+    EXPECT_EQ(doc.GetSceneCount(), scenesInFile - 1);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetHistory().UndoName(), "自動保存からの復元");
+    EXPECT_EQ(ReadFileOrEmpty(path), original);
+
+    doc.Undo();
+    EXPECT_EQ(doc.GetSceneCount(), scenesInFile);
+    doc.Redo();
+    ASSERT_EQ(doc.SaveProject(false), CScenewrightDoc::kSaved);
+    EXPECT_FALSE(std::filesystem::exists(recovery));
+    EXPECT_EQ(doc.GetSceneCount(), scenesInFile - 1);
+}
+
+TEST(SafetyCopies, SavesKeepTheNewestEarlierVersionsInTheBackupFolder) {
+    TempFolder temp;
+    const std::string path = temp.File("story.swo");
+    CScenewrightDoc doc;
+    doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
+    EXPECT_EQ(doc.GetBackupCount(), CScenewrightDoc::kDefaultBackupCount);
+    ASSERT_TRUE(doc.SetBackupCount(2));
+    EXPECT_EQ(doc.GetBackupCount(), 2);
+
+    std::vector<std::string> versions;
+    for (int i = 0; i < 4; ++i) {
+        doc.AddScene(CScenewrightDoc::kNewTopLevel);
+        versions.push_back(Saved(doc, path));
+    }
+    Saved(doc, path); // the same text again adds no backup
+    const std::string folder = CScenewrightDoc::BackupFolderOf(path);
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        kept.push_back(ReadFileOrEmpty(entry.path().string()));
+    std::sort(kept.begin(), kept.end());
+    std::vector<std::string> expected = {versions[1], versions[2]};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(kept, expected);
+
+    ASSERT_TRUE(doc.SetBackupCount(0));
+    std::filesystem::remove_all(folder);
+    doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    Saved(doc, path);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+}
