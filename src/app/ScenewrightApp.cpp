@@ -32,6 +32,8 @@ int CScenewrightApp::Run(const QStringList& arguments) {
     if (!files.isEmpty())
         m_frame->OpenPath(files.first());
     m_frame->show();
+    if (files.isEmpty() && !parser.isSet(screenshot))
+        m_frame->OfferRecoveryOfLastProject();
 
     if (parser.isSet(screenshot)) {
         const QString target = parser.value(screenshot);

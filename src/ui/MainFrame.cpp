@@ -11,6 +11,7 @@
 #include "ui/ScenewrightView.h"
 #include "ui/SwObjTrayFrame.h"
 #include "ui/SystemSettingsDialog.h"
+#include "ui/UndoHistoryDock.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -52,6 +54,7 @@ private:
 CMainFrame::CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* parent)
     : QMainWindow(parent), m_doc(doc), m_host(host) {
     m_doc.SetHost(&m_host);
+    m_doc.EnableUndo(true);
     CreateViews();
     CreateActions();
     CreateMenus();
@@ -60,6 +63,10 @@ CMainFrame::CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* paren
     m_doc.AddView(this);
     UpdateCommandStates();
     UpdateTitle();
+    m_autosaveTimer = new QTimer(this);
+    m_autosaveTimer->setInterval(3 * 60 * 1000);
+    connect(m_autosaveTimer, &QTimer::timeout, this, &CMainFrame::Autosave);
+    m_autosaveTimer->start();
 }
 
 CMainFrame::~CMainFrame() {
@@ -85,6 +92,9 @@ void CMainFrame::CreateViews() {
         m_xPane->setText(QString::number(x));
         m_yPane->setText(QString::number(y));
     });
+    m_history = new CUndoHistoryDock(m_doc, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_history);
+    m_history->hide();
     connect(m_chart, &CScenewrightView::message, this,
             [this](const QString& text) { statusBar()->showMessage(text, 5000); });
 }
@@ -134,6 +144,9 @@ void CMainFrame::CreateMenus() {
     file->addAction(m_exitAction);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    edit->addAction(m_history->UndoAction());
+    edit->addAction(m_history->RedoAction());
+    edit->addSeparator();
     edit->addAction(m_cells->CutAction());
     edit->addAction(m_cells->CopyAction());
     edit->addAction(m_cells->PasteAction());
@@ -153,6 +166,9 @@ void CMainFrame::CreateMenus() {
     tools->addAction(m_openAction);
     tools->addAction(m_saveAction);
     tools->addSeparator();
+    tools->addAction(m_history->UndoAction());
+    tools->addAction(m_history->RedoAction());
+    tools->addSeparator();
     tools->addAction(m_buildAction);
     tools->addAction(m_runAction);
     QAction* toolsShown = tools->toggleViewAction();
@@ -164,6 +180,9 @@ void CMainFrame::CreateMenus() {
     connect(statusShown, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     m_trayAction = view->addAction(QStringLiteral("オブジェクトトレイ(&O)"));
     connect(m_trayAction, &QAction::triggered, this, &CMainFrame::ShowTray);
+    QAction* historyShown = m_history->toggleViewAction();
+    historyShown->setText(QStringLiteral("操作の履歴(&H)"));
+    view->addAction(historyShown);
     connect(view, &QMenu::aboutToShow, this, [this] { m_trayAction->setEnabled(!m_tray || !m_tray->isVisible()); });
     view->addSeparator();
     view->addAction(m_chart->ZoomInAction());
@@ -253,6 +272,7 @@ void CMainFrame::UpdateCommandStates() {
     m_runAction->setEnabled(idle && m_doc.CanRunEngine());
     m_engineFolderAction->setEnabled(idle);
     m_chart->SetCommandsBlocked(m_building);
+    m_history->SetBlocked(m_building);
 }
 
 void CMainFrame::UpdateTitle() {
@@ -333,6 +353,9 @@ void CMainFrame::ShowBuildProgress(int done, int total) {
 bool CMainFrame::Build() {
     if (m_building || m_doc.GetProjectRoot().empty())
         return false;
+    // A build is where a broken media file or a full disk may bring the
+    // editor down; the changes so far are kept first.
+    Autosave();
     m_building = true;
     UpdateCommandStates();
     statusBar()->showMessage(QStringLiteral("ビルド中..."));
@@ -407,7 +430,27 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    // Saved or given up: either way nothing is left to recover.
+    m_doc.DiscardRecoveryCopy();
     event->accept();
+}
+
+void CMainFrame::Autosave() {
+    if (m_building || !m_doc.IsModified())
+        return;
+    if (!m_doc.WriteRecoveryCopy())
+        statusBar()->showMessage(QStringLiteral("自動保存できませんでした: ") +
+                                     sw::ui::FromCp932(CScenewrightDoc::RecoveryFilePath(m_doc.GetPathName())),
+                                 10000);
+}
+
+void CMainFrame::OfferRecoveryOfLastProject() {
+    const QStringList files = sw::ui::RecentFiles();
+    std::string path;
+    if (files.isEmpty() || !sw::ui::PathToCp932(files.first(), path) ||
+        !CScenewrightDoc::HasNewerRecoveryCopy(path))
+        return;
+    OpenPath(files.first());
 }
 
 namespace {

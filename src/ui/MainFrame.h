@@ -10,6 +10,7 @@
 
 class CListStylePageView;
 class CSwObjTrayFrame;
+class CUndoHistoryDock;
 class CScenewrightOutputView;
 class CScenewrightPrjTreeView;
 class CScenewrightPropertyView;
@@ -19,6 +20,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
+class QTimer;
 
 class CMainFrame : public QMainWindow, public IScenewrightView {
     Q_OBJECT
@@ -34,6 +36,7 @@ public:
     CScenewrightOutputView* Output() const { return m_output; }
     CListStylePageView* Cells() const { return m_cells; }
     CSwObjTrayFrame* Tray() const { return m_tray; }
+    CUndoHistoryDock* History() const { return m_history; }
     // Opens the object tray unless it is open.
     void ShowTray();
     QSplitter* OuterSplitter() const { return m_outer; }
@@ -55,6 +58,11 @@ public:
     void RunEngine();
     void EditEngineFolder();
     void ShowAbout();
+    // At a start without a file: reopens the last project when the editor
+    // died with unsaved changes to it, offering them back.
+    void OfferRecoveryOfLastProject();
+    // Writes the recovery copy of unsaved changes; the autosave timer's work.
+    void Autosave();
 
     QAction* SaveAction() const { return m_saveAction; }
     QAction* BuildAction() const { return m_buildAction; }
@@ -96,6 +104,8 @@ private:
     CScenewrightOutputView* m_output = nullptr;
     CSwObjTrayFrame* m_tray = nullptr;
     QAction* m_trayAction = nullptr;
+    CUndoHistoryDock* m_history = nullptr;
+    QTimer* m_autosaveTimer = nullptr;
 
     QAction* m_newAction = nullptr;
     QAction* m_openAction = nullptr;

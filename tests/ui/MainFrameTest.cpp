@@ -6,10 +6,12 @@
 #include "ui/QtText.h"
 #include "ui/ScenewrightOutputView.h"
 #include "ui/ScenewrightView.h"
+#include "ui/UndoHistoryDock.h"
 
 #include "UiFixtures.h"
 
 #include <QAction>
+#include <QListWidget>
 #include <QSplitter>
 #include <QtTest>
 
@@ -140,6 +142,51 @@ private slots:
         QVERIFY(sw::files::FileExists(sample.temp.File("game/scenario/first.ks")));
         QCOMPARE(log.item(log.count() - 1)->text(), QStringLiteral("-----ビルド終了-----"));
         QVERIFY(frame.RunAction()->isEnabled());
+    }
+
+    void UndoesAndRedoesThroughTheMenuTheShortcutsAndTheHistory() {
+        SampleCopy sample;
+        CScenewrightDoc doc;
+        doc.SetSettingsFilePath(sample.temp.File("Scenewright.ini"));
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(frame.OpenPath(sw::ui::FromCp932(sample.project)));
+        const int scenes = doc.GetSceneCount();
+        QAction* undo = frame.History()->UndoAction();
+        QAction* redo = frame.History()->RedoAction();
+        QVERIFY(!undo->isEnabled());
+
+        doc.SelectScene(doc.FindScene(5));
+        frame.Chart()->DeleteAction()->trigger();
+        QCOMPARE(doc.GetSceneCount(), scenes - 1);
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U): シーンの削除"));
+        QVERIFY(frame.windowTitle().startsWith(QStringLiteral("*")));
+
+        QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc.GetSceneCount(), scenes);
+        QVERIFY(doc.FindScene(5));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("sample.swo - Scenewright"));
+        QVERIFY(redo->isEnabled());
+        QTest::keyClick(&frame, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(doc.GetSceneCount(), scenes - 1);
+
+        // A build keeps the unsaved change in the recovery copy; a close
+        // that gives the change up removes it.
+        const std::string recovery = CScenewrightDoc::RecoveryFilePath(sample.project);
+        doc.GetSettings().root = sample.temp.File("game");
+        frame.Build();
+        QVERIFY(sw::files::FileExists(recovery));
+
+        QListWidget* list = frame.History()->List();
+        QCOMPARE(list->count(), 2);
+        list->setCurrentRow(0);
+        QTRY_COMPARE(doc.GetSceneCount(), scenes);
+        host.answer = IDocumentHost::Answer::No;
+        QVERIFY(frame.close());
+        QVERIFY(!sw::files::FileExists(recovery));
     }
 };
 
