@@ -439,12 +439,15 @@ void CMainFrame::Autosave() {
     if (m_building || !m_doc.IsModified())
         return;
     if (!m_doc.WriteRecoveryCopy())
-        statusBar()->showMessage(QStringLiteral("自動保存できませんでした: ") +
-                                     sw::ui::FromCp932(CScenewrightDoc::RecoveryFilePath(m_doc.GetPathName())),
-                                 10000);
+        statusBar()->showMessage(QStringLiteral("自動保存できませんでした。"), 10000);
 }
 
 void CMainFrame::OfferRecoveryOfLastProject() {
+    if (m_doc.OfferUntitledRecovery()) {
+        UpdateCommandStates();
+        UpdateTitle();
+        return;
+    }
     const QStringList files = sw::ui::RecentFiles();
     std::string path;
     if (files.isEmpty() || !sw::ui::PathToCp932(files.first(), path) ||

@@ -58,8 +58,9 @@ public:
     void RunEngine();
     void EditEngineFolder();
     void ShowAbout();
-    // At a start without a file: reopens the last project when the editor
-    // died with unsaved changes to it, offering them back.
+    // At a start without a file: offers back the unsaved changes of a
+    // project never saved, or reopens the last project when the editor died
+    // with unsaved changes to it.
     void OfferRecoveryOfLastProject();
     // Writes the recovery copy of unsaved changes; the autosave timer's work.
     void Autosave();

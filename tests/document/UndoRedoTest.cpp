@@ -298,3 +298,34 @@ TEST(SafetyCopies, SavesKeepTheNewestEarlierVersionsInTheBackupFolder) {
     Saved(doc, path);
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
+
+TEST(SafetyCopies, AProjectNeverSavedIsRecoveredFromBesideTheSettingsFile) {
+    TempFolder temp;
+    const std::string settings = temp.File("config/Scenewright.ini");
+    std::string recovery;
+    {
+        CScenewrightDoc crashed;
+        crashed.SetSettingsFilePath(settings);
+        recovery = crashed.UntitledRecoveryFilePath();
+        crashed.AddScene(CScenewrightDoc::kNewTopLevel)->title = "無題";
+        ASSERT_TRUE(crashed.WriteRecoveryCopy());
+    }
+    ASSERT_TRUE(std::filesystem::exists(recovery));
+
+    // Merely starting a document touches nothing that another run left.
+    ScriptedHost host;
+    CScenewrightDoc doc;
+    doc.SetSettingsFilePath(settings);
+    doc.SetHost(&host);
+    doc.ResetDocument();
+    ASSERT_TRUE(std::filesystem::exists(recovery));
+
+    host.yesNoAnswer = IDocumentHost::Answer::Yes;
+    ASSERT_TRUE(doc.OfferUntitledRecovery());
+    ASSERT_EQ(doc.GetSceneCount(), 1);
+    EXPECT_EQ(doc.GetSceneAt(0)->title, "無題");
+    EXPECT_TRUE(doc.IsModified());
+    host.savePath = temp.File("named.swo");
+    ASSERT_EQ(doc.SaveProject(false), CScenewrightDoc::kSaved);
+    EXPECT_FALSE(std::filesystem::exists(recovery));
+}

@@ -69,10 +69,9 @@ bool CScenewrightDoc::WriteProjectFile(const char* path) {
         m_projectFilePath = previousPath;
         return false;
     }
-    // Saved changes need no recovery, under the old name or the new.
+    // Saved changes need no recovery copy.
     DiscardRecoveryCopy();
     m_pathName = path;
-    DiscardRecoveryCopy();
     if (m_host)
         m_host->AddToRecentFiles(m_pathName);
     m_modified = false;

@@ -51,18 +51,33 @@ std::string CScenewrightDoc::BackupFolderOf(std::string_view projectPath) {
     return sw::paths::Join(sw::paths::FolderOf(projectPath), kBackupFolderName);
 }
 
+std::string CScenewrightDoc::UntitledRecoveryFilePath() {
+    const std::string settings = GetSettingsFilePath();
+    return settings.empty() ? std::string()
+                            : sw::paths::Join(sw::paths::FolderOf(settings), "untitled.swrecovery");
+}
+
+std::string CScenewrightDoc::CurrentRecoveryFilePath() {
+    return m_pathName.empty() ? UntitledRecoveryFilePath() : RecoveryFilePath(m_pathName);
+}
+
 bool CScenewrightDoc::WriteRecoveryCopy() {
-    if (!m_modified || m_pathName.empty())
+    if (!m_modified)
         return true;
-    return sw::files::WriteFileAtomically(RecoveryFilePath(m_pathName), ProjectText());
+    const std::string recovery = CurrentRecoveryFilePath();
+    if (recovery.empty() || !sw::files::CreateDirectories(sw::paths::FolderOf(recovery)))
+        return false;
+    m_ownsRecoveryCopy = true;
+    return sw::files::WriteFileAtomically(recovery, ProjectText());
 }
 
 void CScenewrightDoc::DiscardRecoveryCopy() {
-    if (m_pathName.empty())
+    if (!m_ownsRecoveryCopy)
         return;
-    const std::string recovery = RecoveryFilePath(m_pathName);
-    if (sw::files::FileExists(recovery))
+    const std::string recovery = CurrentRecoveryFilePath();
+    if (!recovery.empty() && sw::files::FileExists(recovery))
         sw::files::RemoveFile(recovery);
+    m_ownsRecoveryCopy = false;
 }
 
 bool CScenewrightDoc::HasNewerRecoveryCopy(std::string_view projectPath) {
@@ -73,13 +88,31 @@ bool CScenewrightDoc::HasNewerRecoveryCopy(std::string_view projectPath) {
 }
 
 bool CScenewrightDoc::OfferRecovery() {
-    if (!m_host || m_pathName.empty() || !HasNewerRecoveryCopy(m_pathName))
+    if (m_pathName.empty() || !HasNewerRecoveryCopy(m_pathName))
         return false;
-    const std::string question = sw::Format(
-        "%s には、保存されずに残った変更の自動保存があります。復元しますか？", m_pathName.c_str());
+    return AskAndReadRecoveryCopy(
+        RecoveryFilePath(m_pathName),
+        sw::Format("%s には、保存されずに残った変更の自動保存があります。復元しますか？",
+                   m_pathName.c_str()));
+}
+
+bool CScenewrightDoc::OfferUntitledRecovery() {
+    const std::string recovery = UntitledRecoveryFilePath();
+    if (!m_pathName.empty() || !m_scenes.empty() || recovery.empty() ||
+        !sw::files::FileExists(recovery))
+        return false;
+    return AskAndReadRecoveryCopy(
+        recovery, "保存されていない新しいプロジェクトの自動保存があります。復元しますか？");
+}
+
+bool CScenewrightDoc::AskAndReadRecoveryCopy(const std::string& recovery,
+                                              const std::string& question) {
+    if (!m_host)
+        return false;
+    // Asked once: from here on, this document's close or save ends the copy.
+    m_ownsRecoveryCopy = true;
     if (m_host->AskYesNo(question, "確認") != IDocumentHost::Answer::Yes)
         return false;
-    const std::string recovery = RecoveryFilePath(m_pathName);
     std::string bytes;
     CXmlDocument::Error error;
     // Checked whole before the open project is given up for it.
@@ -100,7 +133,7 @@ bool CScenewrightDoc::OfferRecovery() {
     RecordEdit(SwEdit::Recovery);
     // Restored text that matches the file is still worth a save question.
     m_modified = true;
-    PostLogLine(SwHint::Opened, sw::Format("%s を自動保存から復元しました。", m_pathName.c_str()));
+    PostLogLine(SwHint::Opened, "自動保存から復元しました。");
     return true;
 }
 

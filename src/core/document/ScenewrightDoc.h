@@ -184,16 +184,21 @@ public:
     // Recovery copies and backups (document/SafetyCopies.cpp).
     // The hidden recovery copy beside a project file.
     static std::string RecoveryFilePath(std::string_view projectPath);
-    // Writes the recovery copy of a modified project that has a file,
-    // atomically and never over the project file; true when there was
-    // nothing to write.
+    // The recovery copy of a project never saved, beside the settings file.
+    std::string UntitledRecoveryFilePath();
+    // Writes the recovery copy of a modified project, atomically and never
+    // over the project file; true when there was nothing to write.
     bool WriteRecoveryCopy();
+    // Removes the recovery copy this document wrote or offered; a copy left
+    // by another run stays until it has been offered.
     void DiscardRecoveryCopy();
     // A recovery copy of `projectPath` newer than the file itself.
     static bool HasNewerRecoveryCopy(std::string_view projectPath);
     // After opening: asks whether to read the newer recovery copy in, as
     // one undoable step; true when it was read.
     bool OfferRecovery();
+    // In an empty document: the same for the copy of a project never saved.
+    bool OfferUntitledRecovery();
     // How many earlier versions a save keeps in the backup folder beside
     // the project file; 0 keeps none. Kept in the settings file.
     int GetBackupCount();
@@ -237,6 +242,8 @@ private:
     std::string SnapshotText();
     void RestoreSnapshot(const std::string& text, std::string_view stepName, bool undone);
     void ResetHistory();
+    std::string CurrentRecoveryFilePath();
+    bool AskAndReadRecoveryCopy(const std::string& recovery, const std::string& question);
     // Copies the file about to be replaced into the backup folder, keeping
     // the newest GetBackupCount() copies.
     void KeepBackupOf(const std::string& path, const std::string& replacement);
@@ -261,6 +268,7 @@ private:
     std::string m_pathName;
     bool m_modified = false;
     bool m_undoEnabled = false;
+    bool m_ownsRecoveryCopy = false;
     CUndoHistory m_history;
 
     std::vector<IScenewrightView*> m_views;
