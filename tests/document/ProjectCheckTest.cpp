@@ -187,11 +187,63 @@ TEST(ProjectCheck, LinesAndJson) {
     EXPECT_TRUE(HasErrorFinding(findings));
 }
 
-TEST(ProjectCheck, SampleProjectHasNoError) {
+TEST(ProjectCheck, SampleProjectHasNoFinding) {
     CScenewrightDoc doc;
     ASSERT_TRUE(doc.ReadProjectFile(SW_EXAMPLES_DIR "/sample/sample.swo"));
-    const std::vector<CheckFinding> findings = CheckProject(doc);
-    for (const CheckFinding& finding : findings)
-        EXPECT_NE(finding.kind, CheckKind::Error) << FindingLine(finding);
-    EXPECT_FALSE(findings.empty()); // its endings stop the game, which the check tells
+    for (const CheckFinding& finding : CheckProject(doc))
+        ADD_FAILURE() << FindingLine(finding);
+}
+
+TEST(ProjectCheck, StoryEndingsAreNoDeadEnds) {
+    CScenewrightDoc doc;
+    CSwScene* first = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    doc.SelectScene(first);
+    CSwScene* ending = doc.AddScene(CScenewrightDoc::kChoiceAsChild);
+    CSwScene* empty = doc.AddScene(CScenewrightDoc::kChoiceAsChild);
+    doc.SelectScene(first);
+    CSwScene* map = doc.AddScene(CScenewrightDoc::kImageMapAsChild);
+    AddTextCell(*ending, SwType::Dialogue, "message", "おしまい");
+    AddTextCell(*map, SwType::Message, "message", "どこへ？");
+    AddCell(*empty, SwType::BgmStop);
+    EXPECT_EQ(Summary(doc), "warning 3 -1\nwarning 4 -1\n");
+}
+
+TEST(ProjectCheck, ExpressionsNeedClosedQuotesAndBrackets) {
+    Project p;
+    for (const char* fine : {"f.a = (f.b + 1) * 2", "f.s = \"(\\\"\"", "f.t = 'ソ)' + [1, {}][0]",
+                             "f.u = \"表\""})
+        AddTextCell(*p.top, SwType::Eval, "formula", fine);
+    EXPECT_EQ(Summary(p.doc), "");
+
+    p.top->cells.clear();
+    for (const char* faulty : {"f.a = (1", "f.a = 1)", "f.s = \"x", "f.a = [1)", "f.s = 'a\\'"})
+        AddTextCell(*p.top, SwType::Eval, "formula", faulty);
+    CSwScene* child = p.Child(p.top);
+    child->expcond = "f.a == 'x";
+    child->onenter = "f.b = (1";
+    child->exp = "f.c = 1";
+    EXPECT_EQ(Summary(p.doc), "error 1 0\nerror 1 1\nerror 1 2\nerror 1 3\nerror 1 4\n"
+                              "error 2 -1\nerror 2 -1\n");
+    EXPECT_EQ(CheckProject(p.doc)[5].message, "expcond の式の引用符または括弧が対応していません。");
+}
+
+TEST(ProjectCheck, JumpTargetsMustExistAndReachTheirScenes) {
+    CScenewrightDoc doc;
+    CSwScene* first = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    CSwScene* second = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    CSwScene* third = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    CSwScene* fourth = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    for (CSwScene* scene : {first, second, third, fourth})
+        AddTextCell(*scene, SwType::Message, "message", "文");
+    AddTextCell(*third, SwType::Label, "label", "middle");
+    AddTextCell(*first, SwType::Tag, "tag", "call target=*__LABEL_2__");
+    AddTextCell(*second, SwType::Tag, "tag", "JUMP  target = \"*middle\"");
+    AddTextCell(*first, SwType::Tag, "tag", "jump target=*nowhere");
+    AddTextCell(*first, SwType::Tag, "tag", "link target=*__LABEL_9__ cond=f.a");
+    AddTextCell(*first, SwType::Tag, "tag", "jump storage=other.ks target=*nowhere");
+    AddTextCell(*first, SwType::Tag, "tag", "jump target=&f.where");
+    AddTextCell(*first, SwType::Tag, "tag", "jump storage=FIRST.KS target=*__LABEL_END__");
+    // Scene 4 only: scenes 2 and 3 are reached through the call and the jump.
+    EXPECT_EQ(Summary(doc), "error 1 2\nerror 1 3\nwarning 4 -1\n");
+    EXPECT_EQ(CheckProject(doc)[0].message, "[jump] の飛び先のラベル *nowhere がありません。");
 }

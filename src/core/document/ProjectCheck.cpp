@@ -141,6 +141,92 @@ bool IsWholeTagContent(std::string_view content) {
     return !tag.InQuote();
 }
 
+// A TJS expression: quotes closed (a backslash escapes inside them) and
+// every (, [ and { closed by its own kind, in order.
+bool IsBalancedExpression(std::string_view text) {
+    std::string open;
+    char quote = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = sw::cp932::CharLength(text, pos);
+        const char c = text[pos];
+        pos += length;
+        if (length != 1)
+            continue;
+        if (quote != 0) {
+            if (c == '\\' && pos < text.size())
+                pos += sw::cp932::CharLength(text, pos);
+            else if (c == quote)
+                quote = 0;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '(' || c == '[' || c == '{') {
+            open += c == '(' ? ')' : c == '[' ? ']' : '}';
+        } else if (c == ')' || c == ']' || c == '}') {
+            if (open.empty() || open.back() != c)
+                return false;
+            open.pop_back();
+        }
+    }
+    return quote == 0 && open.empty();
+}
+
+// A tag as the engine reads it: its name and attributes, lower-case names;
+// an attribute without '=' is "true".
+struct TagParts {
+    std::string name;
+    std::map<std::string, std::string> attributes;
+};
+
+TagParts ReadTag(std::string_view content) {
+    TagParts tag;
+    std::size_t pos = 0;
+    const auto skipBlanks = [&] {
+        while (pos < content.size() && (content[pos] == ' ' || content[pos] == '\t'))
+            ++pos;
+    };
+    // Up to a blank, '=' or the end, whole characters only.
+    const auto word = [&] {
+        const std::size_t start = pos;
+        while (pos < content.size() && content[pos] != ' ' && content[pos] != '\t' &&
+               content[pos] != '=')
+            pos += sw::cp932::CharLength(content, pos);
+        return std::string(content.substr(start, pos - start));
+    };
+    skipBlanks();
+    tag.name = sw::cp932::ToLowerAscii(word());
+    while (skipBlanks(), pos < content.size()) {
+        const std::string key = sw::cp932::ToLowerAscii(word());
+        skipBlanks();
+        if (pos >= content.size() || content[pos] != '=') {
+            tag.attributes[key] = "true";
+            if (key.empty())
+                ++pos;
+            continue;
+        }
+        ++pos;
+        skipBlanks();
+        std::string value;
+        const char quote = pos < content.size() ? content[pos] : 0;
+        if (quote == '"' || quote == '\'') {
+            ++pos;
+            while (pos < content.size() && content[pos] != quote) {
+                if (content[pos] == '`' && pos + 1 < content.size())
+                    ++pos;
+                const std::size_t length = sw::cp932::CharLength(content, pos);
+                value.append(content.substr(pos, length));
+                pos += length;
+            }
+            ++pos;
+        } else {
+            value = word();
+        }
+        tag.attributes[key] = value;
+    }
+    return tag;
+}
+
 bool IsTextCell(const CSwObj& cell) {
     return cell.type == SwType::Message || cell.type == SwType::Dialogue;
 }
@@ -178,6 +264,7 @@ public:
     explicit CProjectChecker(const CScenewrightDoc& doc) : m_doc(doc) {}
 
     std::vector<CheckFinding> Run() {
+        CollectLabels();
         for (const auto& scene : m_doc.GetScenes()) {
             CheckScene(*scene);
             for (int i = 0; i < scene->GetCellCount(); ++i)
@@ -193,7 +280,69 @@ private:
         m_findings.push_back(CheckFinding{kind, sceneId, cell, std::move(message)});
     }
 
+    // Every label of the scenario by name, with the scene a jump to it
+    // enters; the end label enters none.
+    void CollectLabels() {
+        m_labels.emplace("*__LABEL_END__", nullptr);
+        for (const auto& scene : m_doc.GetScenes()) {
+            const std::string label = CSwScene::LabelOf(scene->id);
+            m_labels.emplace(label, scene.get());
+            if (!scene->expmycond.empty() && !scene->cells.empty()) {
+                m_labels.emplace(label + "_exec", scene.get());
+                m_labels.emplace(label + "_skip", scene.get());
+            }
+            for (const auto& cell : scene->cells) {
+                if (cell->type == SwType::Label)
+                    m_labels.emplace("*" + CellText(*cell, "label"), scene.get());
+            }
+        }
+    }
+
+    void CheckExpression(std::int32_t sceneId, int cell, const char* field,
+                         const std::string& text) {
+        if (!IsBalancedExpression(text))
+            Add(CheckKind::Error, sceneId, cell,
+                sw::Format("%s の式の引用符または括弧が対応していません。", field));
+    }
+
+    void CheckSceneExpressions(const CSwScene& scene) {
+        const std::pair<const char*, const std::string*> fields[] = {
+            {"exp", &scene.exp},         {"expcond", &scene.expcond},
+            {"expmycond", &scene.expmycond}, {"onenter", &scene.onenter},
+            {"onleave", &scene.onleave},
+        };
+        for (const auto& [field, text] : fields)
+            CheckExpression(scene.id, -1, field, *text);
+    }
+
+    // A jump, call or link of a free tag within the scenario file: its
+    // label must exist, and the scene it enters is reached.
+    void CheckTagTarget(const CSwScene& scene, int index, const std::string& content) {
+        const TagParts tag = ReadTag(content);
+        if (tag.name != "jump" && tag.name != "call" && tag.name != "link")
+            return;
+        const auto storage = tag.attributes.find("storage");
+        if (storage != tag.attributes.end() &&
+            !sw::cp932::EqualsIgnoreAsciiCase(storage->second, "first.ks"))
+            return; // another file's labels are not the project's
+        const auto target = tag.attributes.find("target");
+        // An expression or a macro argument names its label only at run time.
+        if (target == tag.attributes.end() || target->second.empty() ||
+            target->second[0] == '&' || target->second[0] == '%')
+            return;
+        const auto label = m_labels.find(target->second);
+        if (label == m_labels.end()) {
+            Add(CheckKind::Error, scene.id, index,
+                sw::Format("[%s] の飛び先のラベル %s がありません。", tag.name.c_str(),
+                           target->second.c_str()));
+            return;
+        }
+        if (label->second != nullptr)
+            m_tagTargets.emplace(&scene, label->second);
+    }
+
     void CheckScene(const CSwScene& scene) {
+        CheckSceneExpressions(scene);
         if (scene.type == SwType::SceneLink) {
             CheckLinkTarget(scene);
             return;
@@ -227,10 +376,17 @@ private:
         // A procedure tree returns to where the right click came from.
         if (scene.Top()->procedure != 0)
             return;
+        // A choice scene that the player reads and that leads nowhere is
+        // where its story ends; a branch or a map without ways, or a scene
+        // with nothing to show, is one the author left unfinished.
+        bool shows = false;
         for (const auto& cell : scene.cells) {
             if (LeavesScene(*cell))
                 return;
+            shows = shows || IsTextCell(*cell);
         }
+        if (scene.type == SwType::SceneChoice && shows)
+            return;
         Add(CheckKind::Warning, scene.id, -1,
             sw::Format("%sシーンに子シーンが無いため、ここでゲームが止まります。",
                        SceneKindName(scene.type)));
@@ -277,6 +433,11 @@ private:
             if (!IsWholeTagContent(CellText(cell, "tag")))
                 Add(CheckKind::Error, scene.id, index,
                     "タグの中身の [ ] または引用符が対応していません。");
+            else
+                CheckTagTarget(scene, index, CellText(cell, "tag"));
+            break;
+        case SwType::Eval:
+            CheckExpression(scene.id, index, "formula", CellText(cell, "formula"));
             break;
         case SwType::Script:
             CheckScriptText(scene, index, CellText(cell, "text"));
@@ -421,6 +582,9 @@ private:
                 if (cell->type == SwType::RightClick)
                     reach(m_doc.FindScene(CellInteger(*cell, "callto_id", 0)));
             }
+            const auto [first, last] = m_tagTargets.equal_range(scene);
+            for (auto it = first; it != last; ++it)
+                reach(it->second);
         }
         for (const auto& scene : m_doc.GetScenes()) {
             if (reached.count(scene.get()) == 0)
@@ -444,6 +608,8 @@ private:
     std::map<std::string, std::string> m_mediaNames; // lower-case name to the first spelling
     std::map<std::string, std::int32_t> m_particleClasses;
     std::set<std::int32_t> m_usedCharacters;
+    std::map<std::string, const CSwScene*> m_labels;
+    std::multimap<const CSwObj*, const CSwScene*> m_tagTargets;
 };
 
 void AppendJsonString(std::string& out, std::string_view utf8) {
