@@ -46,10 +46,11 @@ const char kUsage[] =
     "                        findings of the project check (with --json only\n"
     "                        the findings, as JSON); exits 1 on an error finding\n"
     "  resave IN.swo OUT.swo open a project and write it again\n"
-    "  build FILE.swo [--root DIR]\n"
+    "  build FILE.swo [--root DIR] [--check]\n"
     "                        build the project into its project folder (or DIR,\n"
     "                        which must hold the engine's system/config.tjs);\n"
-    "                        exits with the build status when it is not 1\n"
+    "                        exits with the build status when it is not 1;\n"
+    "                        --check logs the check's findings first\n"
     "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
     "                        append the cells of scenario text file TEXT to the\n"
     "                        scene numbered SCENE and save (to OUT when given)\n"
@@ -165,19 +166,30 @@ int Resave(const std::vector<const char*>& arguments) {
 }
 
 int Build(const std::vector<const char*>& arguments) {
-    if (arguments.size() != 1 && !(arguments.size() == 3 && std::string(arguments[1]) == "--root"))
+    if (arguments.empty())
         return Usage();
+    const char* rootArgument = nullptr;
+    bool checkFirst = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string flag = arguments[i];
+        if (flag == "--check" && !checkFirst)
+            checkFirst = true;
+        else if (flag == "--root" && rootArgument == nullptr && i + 1 < arguments.size())
+            rootArgument = arguments[++i];
+        else
+            return Usage();
+    }
     CScenewrightDoc doc;
     CTerminalLog log;
     if (!OpenProject(doc, log, arguments[0]))
         return 1;
-    if (arguments.size() == 3) {
+    if (rootArgument != nullptr) {
         std::string root;
-        if (!ArgumentPath(arguments[2], root))
+        if (!ArgumentPath(rootArgument, root))
             return 1;
         doc.GetSettings().root = root;
     }
-    const bool built = BuildProject(doc);
+    const bool built = BuildProject(doc, nullptr, checkFirst);
     const int status = doc.GetBuildStatus();
     std::printf("build status: %d\n", status);
     if (built && status == SwBuildStatus::Built)

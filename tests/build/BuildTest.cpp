@@ -1,8 +1,12 @@
 #include "build/AssetCopy.h"
 #include "build/EngineConfigPatcher.h"
 #include "build/ProjectBuilder.h"
+#include "build/ScenePreview.h"
 #include "commands/SwCharacter.h"
 #include "commands/SwMessage.h"
+#include "commands/SwLayerCommands.h"
+#include "commands/SwScriptCommands.h"
+#include "particle/SwParticle.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
 #include "support/BuildingDoc.h"
@@ -276,4 +280,107 @@ TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
               "error: シーン番号3: " + temp.File("missing.png") + " のコピーに失敗。");
     EXPECT_TRUE(
         ReadFileOrEmpty(temp.File("game/scenario/first.ks")).ends_with("*__LABEL_3__|\r\n;\r\n"));
+}
+
+TEST(ProjectBuild, CheckFirstLogsTheFindingsInsideTheBuild) {
+    TempFolder temp;
+    temp.Write("game/system/config.tjs", "");
+    CScenewrightDoc doc;
+    CollectingLog log;
+    doc.AddView(&log);
+    doc.GetSettings().root = temp.File("game");
+    CSwScene* first = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    auto eval = std::make_unique<CSwEval>();
+    eval->SetText(CSwEval::kFormula, "f.a = (1");
+    first->AddCell(std::move(eval));
+    doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    auto character = std::make_unique<CSwCharacter>();
+    character->SetText(CSwCharacter::kFirstName, "一郎");
+    doc.GetSettings().AddCharacter(std::move(character));
+
+    ASSERT_TRUE(BuildProject(doc, nullptr, true));
+    ASSERT_GE(log.lines.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(log.lines.begin(), log.lines.begin() + 6),
+              (std::vector<std::string>{
+                  "-----ビルド開始-----",
+                  "warning: シーン番号1: 選択肢シーンに子シーンが無いため、ここでゲームが止まります。",
+                  "error: シーン番号1 セル0: formula の式の引用符または括弧が対応していません。",
+                  "warning: シーン番号2: 選択肢シーンに子シーンが無いため、ここでゲームが止まります。",
+                  "warning: シーン番号2: 最初のシーンからたどり着けないシーンです。",
+                  "note: キャラクター 一郎 はどの会話にも使われていません。",
+              }));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::Built);
+    log.lines.clear();
+    ASSERT_TRUE(BuildProject(doc));
+    EXPECT_EQ(log.lines.at(1).find("error: シーン番号1 セル0"), std::string::npos);
+}
+
+TEST(ScenePreview, WritesTheSceneTextAndNoFile) {
+    BuildingDoc b;
+    b.temp.Write("game/scenario/.keep", "");
+    b.temp.Write("art/sky.png", "s");
+    b.temp.Write("art/snow_0.png", "p");
+    b.temp.Write("art/town.png", "t");
+    CSwScene& scene = b.scene;
+    scene.type = SwType::SceneImageMap;
+    scene.mapimage = b.temp.File("art/town.png");
+    scene.layer = "0";
+    CSwScene left, right;
+    left.id = 8;
+    right.id = 9;
+    scene.child = &left;
+    left.parent = right.parent = &scene;
+    left.AppendSibling(&right);
+    left.clickfreemapimage = 0;
+    auto image = std::make_unique<CSwImageLoad>();
+    image->SetText(CSwImageLoad::kLayer, "base");
+    image->SetText(CSwImageLoad::kImage, b.temp.File("art/sky.png"));
+    image->SetInteger(CSwImageLoad::kSurface, 0);
+    scene.AddCell(std::move(image));
+    auto snow = std::make_unique<CSwParticle>();
+    ASSERT_TRUE(snow->ApplyPreset(0));
+    snow->SetText(CSwParticle::kClassName, "snow");
+    snow->SetText(CSwParticle::kImage, b.temp.File("art/snow"));
+    snow->SetInteger(CSwParticle::kCount, 1);
+    scene.AddCell(std::move(snow));
+    CSwScene other;
+    b.doc.SetBuildingScene(&other);
+    b.doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
+
+    const ScenePreview preview = PreviewSceneScript(b.doc, scene);
+    EXPECT_TRUE(preview.complete);
+    EXPECT_EQ(preview.text, R"(;
+*__LABEL_7__|
+;
+[image  layer="0" visible=true storage="town.png" page=fore]
+[image layer=base storage="sky.png" page=fore]
+[call storage="pplg_snow.ks"]
+[s]
+;
+*__LABEL_via_9__
+;
+[freeimage  layer="0" page=fore]
+[jump target="*__LABEL_9__"]
+)");
+    EXPECT_TRUE(b.log.lines.empty());
+    EXPECT_EQ(b.Game("bgimage/sky.png") + b.Game("image/town.png") + b.Game("image/snow_0.png") +
+                  b.Game("scenario/pplg_snow.ks") + b.Game("others/town.ma"),
+              "");
+    EXPECT_EQ(b.doc.GetBuildingScene(), &other);
+    EXPECT_EQ(b.doc.GetBuildStatus(), SwBuildStatus::OutputUnwritable);
+    EXPECT_FALSE(b.doc.IsPreviewing());
+
+    // A missing file ends the text where the build would stop.
+    static_cast<CSwImageLoad&>(*scene.cells.front())
+        .SetText(CSwImageLoad::kImage, b.temp.File("art/none.png"));
+    const ScenePreview stopped = PreviewSceneScript(b.doc, scene);
+    EXPECT_FALSE(stopped.complete);
+    EXPECT_EQ(stopped.text, R"(;
+*__LABEL_7__|
+;
+[image  layer="0" visible=true storage="town.png" page=fore]
+)");
+    EXPECT_TRUE(b.log.lines.empty());
+    left.parent = right.parent = nullptr;
+    scene.child = nullptr;
 }

@@ -83,6 +83,16 @@ TEST(Cli, CheckPrintsFindingsAndFailsOnAnError) {
 ]
 )"));
     EXPECT_EQ(RunCli("check --json " + kSample).exitCode, 0);
+
+    // The build tells the same finding first, and builds all the same.
+    temp.Write("game/system/config.tjs", "");
+    CliRun build = RunCli("build " + path + " --check --root " + temp.File("game"));
+    EXPECT_EQ(build.exitCode, 0) << build.output;
+    EXPECT_NE(build.output.find(reinterpret_cast<const char*>(
+                  u8"error: シーン番号2: 他へのリンクに実体が指定されていません。")),
+              std::string::npos)
+        << build.output;
+    EXPECT_EQ(RunCli("build " + path + " --check --check").exitCode, 64);
 }
 
 TEST(Cli, TextRoundTripWithoutEditsKeepsTheFile) {

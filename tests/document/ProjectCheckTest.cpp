@@ -1,6 +1,7 @@
 #include "commands/CreateObject.h"
 #include "commands/SwCharacter.h"
 #include "commands/SwCommand.h"
+#include "document/LogLine.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
 #include "support/TempFolder.h"
@@ -185,6 +186,18 @@ TEST(ProjectCheck, LinesAndJson) {
 )");
     EXPECT_EQ(FindingsJson({}), "[]\n");
     EXPECT_TRUE(HasErrorFinding(findings));
+
+    // The log view finds the place again in the printed line.
+    std::int32_t scene = 0;
+    int cell = 0;
+    EXPECT_TRUE(PlaceOfLogLine(FindingLine(findings[0]), scene, cell));
+    EXPECT_EQ(scene * 100 + cell, 302);
+    EXPECT_TRUE(PlaceOfLogLine("ok: シーン番号12: a を image にコピー。", scene, cell));
+    EXPECT_EQ(scene * 100 + cell, 1199);
+    EXPECT_TRUE(PlaceOfLogLine("warning: シーン番号5 セル: x シーン番号6 セル1", scene, cell));
+    EXPECT_EQ(scene * 100 + cell, 499);
+    for (const char* none : {"-----ビルド開始-----", "シーン番号0 セル1", "シーン番号x", "シーン番号"})
+        EXPECT_FALSE(PlaceOfLogLine(none, scene, cell)) << none;
 }
 
 TEST(ProjectCheck, SampleProjectHasNoFinding) {

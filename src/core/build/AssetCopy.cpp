@@ -18,7 +18,11 @@ std::string DestinationOf(const CScenewrightDoc* doc, std::string_view subFolder
 
 // A file already in place is not copied onto itself: copying over the same
 // file, however its path is spelt, would truncate it.
-bool PlaceFile(const std::string& source, const std::string& destination) {
+// A preview only names the file it would place.
+bool PlaceFile(const CScenewrightDoc* doc, const std::string& source,
+               const std::string& destination) {
+    if (doc->IsPreviewing())
+        return true;
     if (source == destination || sw::files::IsSameFile(source, destination))
         return true;
     return sw::files::CopyReplacing(source, destination);
@@ -48,7 +52,7 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
     if (source.empty() || !sw::files::FileExists(source))
         return std::string();
     std::string name = sw::paths::FileNameOf(source);
-    if (!PlaceFile(source, DestinationOf(doc, subFolder, name)))
+    if (!PlaceFile(doc, source, DestinationOf(doc, subFolder, name)))
         return std::string();
     ClaimAssetName(doc, OutputName(subFolder, name), source);
     return name;
@@ -92,7 +96,7 @@ bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::s
         return false;
     for (const std::string& name : matches) {
         const std::string source = sw::paths::Normalize(folder + name);
-        if (!PlaceFile(source, DestinationOf(doc, subFolder, name)))
+        if (!PlaceFile(doc, source, DestinationOf(doc, subFolder, name)))
             return false;
         ClaimAssetName(doc, OutputName(subFolder, name), source);
         names.push_back(name);

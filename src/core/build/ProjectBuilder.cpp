@@ -4,6 +4,7 @@
 #include "build/TjsText.h"
 #include "commands/SwCharacter.h"
 #include "document/DocumentHints.h"
+#include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -128,7 +129,7 @@ bool BuildSceneSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc) {
     return BuildSubtree(file, scene, doc, nullptr);
 }
 
-bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress) {
+bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirst) {
     doc.SetBuildingScene(nullptr);
     doc.SetBuildStatus(SwBuildStatus::Built);
     doc.ForgetBuildOutputs();
@@ -139,6 +140,8 @@ bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress) {
         doc.PostLogLine(SwHint::LogError, "プロジェクトルートが設定されていません。");
     } else {
         doc.PostLogLine(SwHint::LogPlain, "-----ビルド開始-----");
+        if (checkFirst)
+            PostFindings(doc, CheckProject(doc));
         for (const char* folder : kSubFolders)
             sw::files::CreateDirectory(sw::paths::Join(root, folder));
         result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root, progress);

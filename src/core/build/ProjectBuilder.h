@@ -16,7 +16,10 @@ public:
 };
 
 // Returns false when the build failed; the document's build status says why.
-bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress = nullptr);
+// `checkFirst` logs the findings of the project check before the build
+// starts; they do not stop it.
+bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress = nullptr,
+                  bool checkFirst = false);
 
 // One scene, then its child scenes in order.
 bool BuildSceneSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc);

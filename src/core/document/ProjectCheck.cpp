@@ -2,6 +2,7 @@
 
 #include "commands/SwCharacter.h"
 #include "document/CellFields.h"
+#include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
 #include "particle/ParticleScript.h"
 #include "platform/Cp932.h"
@@ -662,6 +663,23 @@ std::string FindingLine(const CheckFinding& finding) {
         place += sw::Format(" セル%d", finding.cell);
     return std::string(CheckKindName(finding.kind)) + ": " + (place.empty() ? "" : place + ": ") +
            finding.message;
+}
+
+void PostFindings(CScenewrightDoc& doc, const std::vector<CheckFinding>& findings) {
+    for (const CheckFinding& finding : findings) {
+        const std::string line = FindingLine(finding);
+        switch (finding.kind) {
+        case CheckKind::Error:
+            doc.PostLogLine(SwHint::LogError, line.substr(line.find(' ') + 1));
+            break;
+        case CheckKind::Warning:
+            doc.PostLogLine(SwHint::LogWarning, line.substr(line.find(' ') + 1));
+            break;
+        case CheckKind::Note:
+            doc.PostLogLine(SwHint::LogPlain, line);
+            break;
+        }
+    }
 }
 
 std::string FindingsJson(const std::vector<CheckFinding>& findings) {

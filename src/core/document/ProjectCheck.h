@@ -29,6 +29,9 @@ const char* CheckKindName(CheckKind kind);
 
 // "error: シーン番号3 セル2: ..." (CP932), as the build log writes its lines.
 std::string FindingLine(const CheckFinding& finding);
+// Each finding as one build-log line of its kind (notes as plain lines),
+// reading as FindingLine does.
+void PostFindings(CScenewrightDoc& doc, const std::vector<CheckFinding>& findings);
 // The findings as a JSON array of objects with kind, scene, cell and
 // message, in UTF-8.
 std::string FindingsJson(const std::vector<CheckFinding>& findings);

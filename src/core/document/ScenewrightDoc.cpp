@@ -52,6 +52,8 @@ void CScenewrightDoc::UpdateAllViews(int hint) {
 }
 
 void CScenewrightDoc::PostLogLine(int hint, std::string_view message) {
+    if (m_previewing)
+        return;
     m_pendingMessage = message;
     UpdateAllViews(hint);
     m_pendingMessage.clear();
@@ -93,6 +95,8 @@ std::string CScenewrightDoc::GetProjectFileFolder() const {
 
 std::optional<CScenewrightDoc::BuildOutputClaim>
 CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view source) {
+    if (m_previewing)
+        return std::nullopt;
     BuildOutputClaim claim{std::string(source), GetBuildingSceneId()};
     auto [it, added] = m_buildOutputs.try_emplace(sw::cp932::ToLowerAscii(output), claim);
     if (added)

@@ -227,6 +227,11 @@ public:
                                                      std::string_view source);
     void ForgetBuildOutputs() { m_buildOutputs.clear(); }
 
+    // While previewing, a build writes its text only: it copies and writes no
+    // file, claims no output and posts no log line.
+    bool IsPreviewing() const { return m_previewing; }
+    void SetPreviewing(bool previewing) { m_previewing = previewing; }
+
     std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
 
 private:
@@ -270,6 +275,7 @@ private:
     bool m_undoEnabled = false;
     bool m_ownsRecoveryCopy = false;
     CUndoHistory m_history;
+    bool m_previewing = false;
 
     std::vector<IScenewrightView*> m_views;
     IDocumentHost* m_host = nullptr;

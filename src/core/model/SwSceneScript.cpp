@@ -248,7 +248,7 @@ bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
         file->Printf("[freeimage %s page=fore]\n", lay.c_str());
         file->Printf("[jump target=\"%s\"]\n", LabelOf(target->id).c_str());
     }
-    if (doc && !storage.empty())
+    if (doc && !doc->IsPreviewing() && !storage.empty())
         WriteAreaFile(doc, sw::paths::StemOf(storage) + ".ma", children, targets);
     return true;
 }

@@ -165,6 +165,8 @@ bool CSwParticle::WritePluginFile(CScenewrightDoc* doc) const {
     const int sceneId = doc->GetBuildingSceneId();
     const std::string output = "scenario/pplg_" + Text(kClassName) + ".ks";
     const std::string path = sw::paths::Join(doc->GetProjectRoot(), output);
+    if (doc->IsPreviewing())
+        return true;
     CFileOutput plugin;
     bool written = plugin.Open(path);
     if (written) {

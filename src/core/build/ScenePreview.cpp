@@ -1,0 +1,22 @@
+#include "build/ScenePreview.h"
+
+#include "document/ScenewrightDoc.h"
+#include "platform/TextOutput.h"
+
+ScenePreview PreviewSceneScript(CScenewrightDoc& doc, CSwScene& scene) {
+    // Cells report failures through the build status and read the scene
+    // being built: both are the last real build's, and stay so.
+    const std::int32_t status = doc.GetBuildStatus();
+    CSwScene* building = doc.GetBuildingScene();
+    const bool wasPreviewing = doc.IsPreviewing();
+    doc.SetPreviewing(true);
+    doc.SetBuildingScene(&scene);
+    CStringOutput out(false);
+    ScenePreview preview;
+    preview.complete = scene.Build(&out, &doc);
+    preview.text = out.Text();
+    doc.SetBuildingScene(building);
+    doc.SetBuildStatus(status);
+    doc.SetPreviewing(wasPreviewing);
+    return preview;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+// The KAG text one scene would add to the scenario, made without touching
+// the project folder or the build state.
+
+#include <string>
+
+class CScenewrightDoc;
+class CSwScene;
+
+struct ScenePreview {
+    std::string text; // CP932, "\n" line ends
+    bool complete = false; // false: a cell could not be built, the text stops before it
+};
+
+ScenePreview PreviewSceneScript(CScenewrightDoc& doc, CSwScene& scene);
