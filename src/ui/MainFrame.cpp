@@ -2,6 +2,9 @@
 
 #include "build/ProjectBuilder.h"
 #include "document/DocumentHints.h"
+#include "document/ProjectCheck.h"
+#include "ui/FindReplaceDock.h"
+#include "ui/ScenePreviewDock.h"
 #include "ui/ListStylePageView.h"
 #include "ui/QtText.h"
 #include "ui/RecentFiles.h"
@@ -15,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -59,6 +63,7 @@ CMainFrame::CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* paren
     CreateActions();
     CreateMenus();
     CreateStatusBar();
+    CreateCheckTools();
     setAcceptDrops(true);
     m_doc.AddView(this);
     UpdateCommandStates();
@@ -360,13 +365,68 @@ bool CMainFrame::Build() {
     UpdateCommandStates();
     statusBar()->showMessage(QStringLiteral("ビルド中..."));
     BuildProgress progress(*this);
-    const bool built = BuildProject(m_doc, &progress);
+    const bool built = BuildProject(m_doc, &progress, m_checkBeforeBuildAction->isChecked());
     m_progress->hide();
     m_building = false;
     UpdateCommandStates();
     statusBar()->showMessage(built ? QStringLiteral("ビルドが終わりました。")
                                    : QStringLiteral("ビルドに失敗しました。"));
     return built;
+}
+
+void CMainFrame::CreateCheckTools() {
+    m_checkAction = new QAction(QStringLiteral("プロジェクトチェック(&C)"), this);
+    m_checkAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F7));
+    connect(m_checkAction, &QAction::triggered, this, &CMainFrame::CheckProjectNow);
+    m_checkBeforeBuildAction = new QAction(QStringLiteral("ビルドの前にチェック(&K)"), this);
+    m_checkBeforeBuildAction->setCheckable(true);
+    m_findDock = new CFindReplaceDock(m_doc, this);
+    m_previewDock = new CScenePreviewDock(m_doc, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_findDock);
+    addDockWidget(Qt::RightDockWidgetArea, m_previewDock);
+    tabifyDockWidget(m_findDock, m_previewDock);
+    m_findDock->hide();
+    m_previewDock->hide();
+    QAction* findAction = m_findDock->toggleViewAction();
+    findAction->setText(QStringLiteral("検索と置換(&H)"));
+    findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_previewDock->toggleViewAction()->setText(QStringLiteral("スクリプトプレビュー(&P)"));
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
+        if (menu->title() == QStringLiteral("ビルド(&B)")) {
+            menu->addSeparator();
+            menu->addAction(m_checkAction);
+            menu->addAction(m_checkBeforeBuildAction);
+        } else if (menu->title() == QStringLiteral("編集(&E)")) {
+            menu->addAction(findAction);
+        } else if (menu->title() == QStringLiteral("表示(&V)")) {
+            menu->addAction(m_previewDock->toggleViewAction());
+        }
+    }
+    connect(m_output, &CScenewrightOutputView::placeActivated, this, &CMainFrame::ShowPlace);
+    connect(m_findDock, &CFindReplaceDock::placeActivated, this, &CMainFrame::ShowPlace);
+}
+
+void CMainFrame::CheckProjectNow() {
+    if (m_building)
+        return;
+    const std::vector<CheckFinding> findings = CheckProject(m_doc);
+    std::string line;
+    sw::ui::ToCp932(QStringLiteral("-----プロジェクトチェック-----"), line);
+    m_doc.PostLogLine(SwHint::LogPlain, line);
+    PostFindings(m_doc, findings);
+    sw::ui::ToCp932(QStringLiteral("-----チェック終了: %1 件-----").arg(findings.size()), line);
+    m_doc.PostLogLine(SwHint::LogPlain, line);
+    statusBar()->showMessage(findings.empty() ? QStringLiteral("問題は見つかりませんでした。")
+                                              : QStringLiteral("%1 件見つかりました。").arg(findings.size()));
+}
+
+void CMainFrame::ShowPlace(int sceneId, int cell) {
+    CSwScene* scene = m_doc.FindScene(sceneId);
+    if (m_building || scene == nullptr)
+        return;
+    m_doc.SelectScene(scene);
+    if (cell >= 0 && cell < scene->GetCellCount())
+        m_cells->SelectCells(cell, 1);
 }
 
 void CMainFrame::RunEngine() {

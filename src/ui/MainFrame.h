@@ -8,7 +8,9 @@
 
 #include <QMainWindow>
 
+class CFindReplaceDock;
 class CListStylePageView;
+class CScenePreviewDock;
 class CSwObjTrayFrame;
 class CUndoHistoryDock;
 class CScenewrightOutputView;
@@ -55,6 +57,10 @@ public:
     void FileSave();
     void FileSaveAs();
     bool Build();
+    // Lists the findings of the project check in the output view.
+    void CheckProjectNow();
+    // Selects scene `sceneId` and, unless -1, its cell `cell`.
+    void ShowPlace(int sceneId, int cell);
     void RunEngine();
     void EditEngineFolder();
     void ShowAbout();
@@ -69,6 +75,10 @@ public:
     QAction* BuildAction() const { return m_buildAction; }
     QAction* RunAction() const { return m_runAction; }
     bool IsBuilding() const { return m_building; }
+    QAction* CheckAction() const { return m_checkAction; }
+    QAction* CheckBeforeBuildAction() const { return m_checkBeforeBuildAction; }
+    CFindReplaceDock* FindDock() const { return m_findDock; }
+    CScenePreviewDock* PreviewDock() const { return m_previewDock; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +93,8 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateStatusBar();
+    // The project check, find and replace and the script preview.
+    void CreateCheckTools();
     void FillRecentMenu();
     void UpdateTitle();
     void ShowBuildProgress(int done, int total);
@@ -118,6 +130,10 @@ private:
     QAction* m_engineFolderAction = nullptr;
     QAction* m_aboutAction = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QAction* m_checkAction = nullptr;
+    QAction* m_checkBeforeBuildAction = nullptr;
+    CFindReplaceDock* m_findDock = nullptr;
+    CScenePreviewDock* m_previewDock = nullptr;
 
     QLabel* m_xPane = nullptr;
     QLabel* m_yPane = nullptr;

@@ -7,6 +7,11 @@
 #include <QFont>
 #include <QScrollBar>
 
+namespace {
+constexpr int kSceneRole = Qt::UserRole;
+constexpr int kCellRole = Qt::UserRole + 1;
+} // namespace
+
 CScenewrightOutputView::CScenewrightOutputView(CScenewrightDoc& doc, QWidget* parent)
     : QListWidget(parent), m_doc(doc) {
     setUniformItemSizes(true);
@@ -15,6 +20,11 @@ CScenewrightOutputView::CScenewrightOutputView(CScenewrightDoc& doc, QWidget* pa
     face.setPixelSize(12);
     setFont(face);
     m_doc.AddView(this);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const QVariant scene = item->data(kSceneRole);
+        if (scene.isValid())
+            emit placeActivated(scene.toInt(), item->data(kCellRole).toInt());
+    });
 }
 
 CScenewrightOutputView::~CScenewrightOutputView() {
@@ -45,6 +55,12 @@ void CScenewrightOutputView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
     const bool atEnd = verticalScrollBar()->value() == verticalScrollBar()->maximum();
     auto* item = new QListWidgetItem(sw::ui::FromCp932(line), this);
     item->setForeground(ColourForHint(hint));
+    std::int32_t sceneId = 0;
+    int cell = -1;
+    if (PlaceOfLogLine(line, sceneId, cell)) {
+        item->setData(kSceneRole, sceneId);
+        item->setData(kCellRole, cell);
+    }
     if (atEnd)
         scrollToBottom();
 }

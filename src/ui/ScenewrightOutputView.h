@@ -1,7 +1,8 @@
 #pragma once
 
 // The build log: one line for each hint that prints one, each kind of line
-// in its own colour.
+// in its own colour. A double click on a line about a scene (and cell) asks
+// to show that place.
 
 #include "document/ScenewrightDoc.h"
 
@@ -18,6 +19,9 @@ public:
 
     // The colour of a line printed for `hint`.
     static QColor ColourForHint(int hint);
+
+signals:
+    void placeActivated(int sceneId, int cell);
 
 private:
     CScenewrightDoc& m_doc;

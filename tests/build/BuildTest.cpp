@@ -375,6 +375,8 @@ TEST(ScenePreview, WritesTheSceneTextAndNoFile) {
         .SetText(CSwImageLoad::kImage, b.temp.File("art/none.png"));
     const ScenePreview stopped = PreviewSceneScript(b.doc, scene);
     EXPECT_FALSE(stopped.complete);
+    EXPECT_EQ(stopped.problems,
+              std::vector<std::string>{"シーン番号7: " + b.temp.File("art/none.png") + " のコピーに失敗。"});
     EXPECT_EQ(stopped.text, R"(;
 *__LABEL_7__|
 ;

@@ -15,6 +15,7 @@ ScenePreview PreviewSceneScript(CScenewrightDoc& doc, CSwScene& scene) {
     ScenePreview preview;
     preview.complete = scene.Build(&out, &doc);
     preview.text = out.Text();
+    preview.problems = doc.GetPreviewProblems();
     doc.SetBuildingScene(building);
     doc.SetBuildStatus(status);
     doc.SetPreviewing(wasPreviewing);

@@ -4,6 +4,7 @@
 // the project folder or the build state.
 
 #include <string>
+#include <vector>
 
 class CScenewrightDoc;
 class CSwScene;
@@ -11,6 +12,7 @@ class CSwScene;
 struct ScenePreview {
     std::string text; // CP932, "\n" line ends
     bool complete = false; // false: a cell could not be built, the text stops before it
+    std::vector<std::string> problems; // the build's error and warning messages, CP932
 };
 
 ScenePreview PreviewSceneScript(CScenewrightDoc& doc, CSwScene& scene);

@@ -52,8 +52,11 @@ void CScenewrightDoc::UpdateAllViews(int hint) {
 }
 
 void CScenewrightDoc::PostLogLine(int hint, std::string_view message) {
-    if (m_previewing)
+    if (m_previewing) {
+        if (hint == SwHint::LogError || hint == SwHint::LogWarning)
+            m_previewProblems.emplace_back(message);
         return;
+    }
     m_pendingMessage = message;
     UpdateAllViews(hint);
     m_pendingMessage.clear();

@@ -228,9 +228,14 @@ public:
     void ForgetBuildOutputs() { m_buildOutputs.clear(); }
 
     // While previewing, a build writes its text only: it copies and writes no
-    // file, claims no output and posts no log line.
+    // file and claims no output; its error and warning lines are kept aside
+    // instead of being posted.
     bool IsPreviewing() const { return m_previewing; }
-    void SetPreviewing(bool previewing) { m_previewing = previewing; }
+    void SetPreviewing(bool previewing) {
+        m_previewing = previewing;
+        m_previewProblems.clear();
+    }
+    const std::vector<std::string>& GetPreviewProblems() const { return m_previewProblems; }
 
     std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
 
@@ -276,6 +281,7 @@ private:
     bool m_ownsRecoveryCopy = false;
     CUndoHistory m_history;
     bool m_previewing = false;
+    std::vector<std::string> m_previewProblems;
 
     std::vector<IScenewrightView*> m_views;
     IDocumentHost* m_host = nullptr;

@@ -1,6 +1,7 @@
 #include "document/TextSearch.h"
 
 #include "commands/SwCommand.h"
+#include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 
@@ -165,8 +166,10 @@ bool ReplaceMatch(CScenewrightDoc& doc, const TextMatch& match, std::string_view
             }
         }
     });
-    if (replaced)
+    if (replaced) {
         doc.RecordEdit(SwEdit::ReplaceText);
+        doc.UpdateAllViews(SwHint::SceneDetached);
+    }
     return replaced;
 }
 
@@ -180,7 +183,9 @@ int ReplaceAll(CScenewrightDoc& doc, std::string_view needle, std::string_view r
         text = Replaced(text, offsets, needle.size(), replacement);
         count += static_cast<int>(offsets.size());
     });
-    if (count > 0)
+    if (count > 0) {
         doc.RecordEdit(SwEdit::ReplaceText);
+        doc.UpdateAllViews(SwHint::SceneDetached);
+    }
     return count;
 }

@@ -1,0 +1,47 @@
+#include "ui/ScenePreviewDock.h"
+
+#include "build/ScenePreview.h"
+#include "document/DocumentHints.h"
+#include "ui/QtText.h"
+
+#include <QFont>
+#include <QPlainTextEdit>
+
+CScenePreviewDock::CScenePreviewDock(CScenewrightDoc& doc, QWidget* parent)
+    : QDockWidget(QStringLiteral("スクリプトプレビュー"), parent), m_doc(doc) {
+    setObjectName(QStringLiteral("ScenePreviewDock"));
+    m_text = new QPlainTextEdit(this);
+    m_text->setReadOnly(true);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont face(QStringLiteral("IPAGothic"));
+    face.setPixelSize(12);
+    m_text->setFont(face);
+    setWidget(m_text);
+    m_doc.AddView(this);
+    Refresh();
+}
+
+CScenePreviewDock::~CScenePreviewDock() {
+    m_doc.RemoveView(this);
+}
+
+void CScenePreviewDock::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
+    // Log lines and the build's end change no scene.
+    if (doc == &m_doc && hint < SwHint::BuildFinished)
+        Refresh();
+}
+
+void CScenePreviewDock::Refresh() {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    if (scene == nullptr) {
+        m_text->setPlainText(QString());
+        return;
+    }
+    const ScenePreview preview = PreviewSceneScript(m_doc, *scene);
+    QString text = sw::ui::FromCp932(preview.text);
+    for (const std::string& problem : preview.problems)
+        text += QStringLiteral("; ") + sw::ui::FromCp932(problem) + QStringLiteral("\n");
+    if (!preview.complete)
+        text += QStringLiteral("; ここから先はビルドできません。\n");
+    m_text->setPlainText(text);
+}
