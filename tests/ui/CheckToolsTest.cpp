@@ -1,0 +1,196 @@
+#include "commands/CreateObject.h"
+#include "commands/SwCommand.h"
+#include "support/ScriptedHost.h"
+#include "ui/FindReplaceDock.h"
+#include "ui/ListStylePageView.h"
+#include "ui/MainFrame.h"
+#include "ui/QtText.h"
+#include "ui/ScenePreviewDock.h"
+#include "ui/ScenewrightOutputView.h"
+
+#include "UiFixtures.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+#include <cstdlib>
+
+namespace {
+
+CSwCommand& AddCell(CSwScene& scene, std::int32_t type, const char* key, const char* utf8) {
+    auto made = CreateObject(type);
+    auto* cell = dynamic_cast<CSwCommand*>(made.get());
+    if (cell == nullptr)
+        std::abort();
+    cell->SetText(cell->SlotOf(key), Cp932(utf8));
+    scene.AddCell(std::move(made));
+    return *cell;
+}
+
+// Scene 1 leads to scene 2, whose second cell holds an unclosed formula.
+struct TwoScenes {
+    CScenewrightDoc doc;
+    ScriptedHost host;
+    CMainFrame frame{doc, host};
+    CSwScene* first = Add(doc, nullptr);
+    CSwScene* second = Add(doc, first);
+    TwoScenes() {
+        AddCell(*first, SwType::Message, "message", "森へ行く。");
+        AddCell(*second, SwType::Message, "message", "森は静かだった。静かな夜。");
+        AddCell(*second, SwType::Eval, "formula", "f.a = (1");
+        second->title = Cp932("静かな森");
+        frame.resize(1000, 700);
+        frame.show();
+    }
+    QStringList LogLines() const {
+        QStringList lines;
+        for (int i = 0; i < frame.Output()->count(); ++i)
+            lines << frame.Output()->item(i)->text();
+        return lines;
+    }
+};
+
+// Pictures for the README when SW_SCREENSHOT_DIR names a folder.
+void Screenshot(QWidget& widget, const char* name) {
+    const QByteArray folder = qgetenv("SW_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QVERIFY(widget.grab().save(QString::fromLocal8Bit(folder) + "/" + name, "PNG"));
+}
+
+} // namespace
+
+class CheckToolsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void CheckListsFindingsAndADoubleClickShowsTheCell() {
+        TwoScenes p;
+        QVERIFY(QTest::qWaitForWindowExposed(&p.frame));
+        QVERIFY(p.frame.menuBar()->findChildren<QMenu*>().size() > 0);
+        bool inMenu = false;
+        for (QMenu* menu : p.frame.menuBar()->findChildren<QMenu*>())
+            inMenu = inMenu || menu->actions().contains(p.frame.CheckAction());
+        QVERIFY(inMenu);
+        p.doc.SelectScene(p.first);
+        p.frame.CheckAction()->trigger();
+        const QStringList lines = p.LogLines();
+        const qsizetype start = lines.indexOf(QStringLiteral("-----プロジェクトチェック-----"));
+        QVERIFY(start >= 0);
+        QCOMPARE(lines.mid(start + 1),
+                 (QStringList{
+                     QStringLiteral("error: シーン番号2 セル1: formula の式の引用符または括弧が対応していません。"),
+                     QStringLiteral("-----チェック終了: 1 件-----")}));
+        QCOMPARE(p.frame.Output()->item(start + 1)->foreground().color(), QColor(0xC0, 0x00, 0x00));
+
+        CScenewrightOutputView& log = *p.frame.Output();
+        log.scrollToItem(log.item(start + 1));
+        const QPoint at = log.visualItemRect(log.item(start + 1)).center();
+        // A double click is a press, a release, then the double click.
+        QTest::mouseClick(log.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(log.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(p.doc.GetCurrentScene(), p.second);
+        QCOMPARE(p.frame.Cells()->SelectedCells(), std::vector<int>{1});
+        // A line about no scene leaves the selection as it is.
+        const QPoint other = log.visualItemRect(log.item(start)).center();
+        QTest::mouseClick(log.viewport(), Qt::LeftButton, {}, other);
+        QTest::mouseDClick(log.viewport(), Qt::LeftButton, {}, other);
+        QCOMPARE(p.doc.GetCurrentScene(), p.second);
+        Screenshot(p.frame, "check-results.png");
+
+        // Checked before a build, the findings come first in its log.
+        p.frame.CheckBeforeBuildAction()->setChecked(true);
+        p.doc.GetSettings().root = "/no/such/folder";
+        p.frame.Build();
+        const QStringList built = p.LogLines();
+        const qsizetype buildStart = built.lastIndexOf(QStringLiteral("-----ビルド開始-----"));
+        QVERIFY(buildStart > start);
+        QVERIFY(built[buildStart + 1].startsWith(QStringLiteral("error: シーン番号2 セル1: formula")));
+    }
+
+    void FindsSelectsAndReplacesAcrossTheProject() {
+        TwoScenes p;
+        CFindReplaceDock& find = *p.frame.FindDock();
+        find.show();
+        find.FindField()->setText(QStringLiteral("静か"));
+        find.Search();
+        QCOMPARE(find.Results()->count(), 3);
+        QCOMPARE(find.Results()->item(0)->text(), QStringLiteral("シーン番号2 title: 静かな森"));
+        QCOMPARE(find.Results()->item(1)->text(),
+                 QStringLiteral("シーン番号2 セル0 message: 森は静かだった。静かな夜。"));
+        emit find.Results()->itemActivated(find.Results()->item(2));
+        QCOMPARE(p.doc.GetCurrentScene(), p.second);
+        QCOMPARE(p.frame.Cells()->SelectedCells(), std::vector<int>{0});
+
+        p.doc.SetModifiedFlag(false);
+        find.ReplaceField()->setText(QStringLiteral("賑やか"));
+        find.Results()->setCurrentRow(2);
+        QVERIFY(find.ReplaceOne());
+        const CSwCommand& message = static_cast<const CSwCommand&>(*p.second->GetCellAt(0));
+        QCOMPARE(sw::ui::FromCp932(message.Text(message.SlotOf("message"))),
+                 QStringLiteral("森は静かだった。賑やかな夜。"));
+        QVERIFY(p.doc.IsModified());
+        QCOMPARE(find.Results()->count(), 2);
+        QCOMPARE(find.ReplaceEvery(), 2);
+        QCOMPARE(sw::ui::FromCp932(p.second->title), QStringLiteral("賑やかな森"));
+        QCOMPARE(find.Results()->count(), 0);
+
+        // A term Shift_JIS cannot hold finds nothing and says why.
+        find.FindField()->setText(QStringLiteral("\u00e9"));
+        find.Search();
+        QCOMPARE(find.Results()->count(), 0);
+        QCOMPARE(find.Status()->text(), QStringLiteral("Shift_JIS で表せない文字があります。"));
+    }
+
+    void PreviewFollowsTheCurrentScene() {
+        TwoScenes p;
+        CScenePreviewDock& preview = *p.frame.PreviewDock();
+        preview.show();
+        p.doc.SelectScene(p.first);
+        QCOMPARE(preview.Text()->toPlainText(), QStringLiteral(R"(;
+*__LABEL_1__|
+;
+[history output=true]
+[cm]
+森へ行く。[p]
+[jump target="*__LABEL_2__"]
+[s]
+)"));
+        p.doc.SelectScene(p.second);
+        QVERIFY(preview.Text()->toPlainText().contains(QStringLiteral("[eval exp=\"f.a = (1\"]\n")));
+        p.doc.SelectScene(nullptr);
+        QCOMPARE(preview.Text()->toPlainText(), QString());
+    }
+
+    void PreviewOfTheSample() {
+        CScenewrightDoc doc;
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        QVERIFY(frame.OpenPath(QStringLiteral(SW_EXAMPLES_DIR "/sample/sample.swo")));
+        frame.resize(1200, 700);
+        frame.show();
+        frame.PreviewDock()->show();
+        frame.PreviewDock()->raise();
+        frame.resizeDocks({frame.PreviewDock()}, {440}, Qt::Horizontal);
+        doc.SelectScene(doc.FindScene(3));
+        const QString text = frame.PreviewDock()->Text()->toPlainText();
+        QVERIFY(text.contains(QStringLiteral("storage=\"town.png\" page=fore]\n")));
+        // Nothing is written beside the sample for the preview.
+        QVERIFY(!QFileInfo::exists(QStringLiteral(SW_EXAMPLES_DIR "/sample/game")));
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        Screenshot(frame, "script-preview.png");
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    CheckToolsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "CheckToolsTest.moc"
