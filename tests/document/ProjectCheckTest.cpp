@@ -4,6 +4,7 @@
 #include "document/LogLine.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
+#include "support/SceneCells.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -20,21 +21,6 @@ std::string Summary(const CScenewrightDoc& doc) {
         out += std::string(CheckKindName(finding.kind)) + " " + std::to_string(finding.sceneId) +
                " " + std::to_string(finding.cell) + "\n";
     return out;
-}
-
-CSwCommand& AddCell(CSwScene& scene, std::int32_t type) {
-    auto made = CreateObject(type);
-    auto* cell = dynamic_cast<CSwCommand*>(made.get());
-    if (cell == nullptr)
-        std::abort();
-    scene.AddCell(std::move(made));
-    return *cell;
-}
-
-CSwCommand& AddTextCell(CSwScene& scene, std::int32_t type, const char* key, std::string_view text) {
-    CSwCommand& cell = AddCell(scene, type);
-    cell.SetText(cell.SlotOf(key), text);
-    return cell;
 }
 
 // A project whose one scene is a procedure: reachable and no dead end, so

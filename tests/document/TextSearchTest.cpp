@@ -1,11 +1,9 @@
-#include "commands/CreateObject.h"
-#include "commands/SwCommand.h"
 #include "document/ScenewrightDoc.h"
 #include "document/TextSearch.h"
+#include "support/SceneCells.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -17,16 +15,6 @@ std::string Summary(const std::vector<TextMatch>& matches) {
         out += std::to_string(m.sceneId) + " " + std::to_string(m.cell) + " " + m.field + " " +
                std::to_string(m.offset) + "\n";
     return out;
-}
-
-CSwCommand& AddText(CSwScene& scene, std::int32_t type, const char* key, std::string_view text) {
-    auto made = CreateObject(type);
-    auto* cell = dynamic_cast<CSwCommand*>(made.get());
-    if (cell == nullptr)
-        std::abort();
-    cell->SetText(cell->SlotOf(key), text);
-    scene.AddCell(std::move(made));
-    return *cell;
 }
 
 struct Project {
@@ -41,9 +29,9 @@ TEST(TextSearch, FindsInEveryTextButNeverInPathsOrHalfCharacters) {
     Project p;
     p.scene->title = "Key の部屋";
     p.scene->expcond = "f.key == 1";
-    AddText(*p.scene, SwType::Message, "message", "一行目\nkeyを拾った。ア");
-    AddText(*p.scene, SwType::Eval, "formula", "f.keys = f.key").comment = "KEY";
-    AddText(*p.scene, SwType::ImageLoad, "image", "/art/key.png");
+    AddTextCell(*p.scene, SwType::Message, "message", "一行目\nkeyを拾った。ア");
+    AddTextCell(*p.scene, SwType::Eval, "formula", "f.keys = f.key").comment = "KEY";
+    AddTextCell(*p.scene, SwType::ImageLoad, "image", "/art/key.png");
     EXPECT_EQ(Summary(FindText(p.doc, "key", {})), "1 -1 title 0\n1 -1 expcond 2\n"
                                                    "1 0 message 7\n"
                                                    "1 1 comment 0\n1 1 formula 2\n1 1 formula 11\n");
@@ -65,7 +53,7 @@ TEST(TextSearch, FindsInEveryTextButNeverInPathsOrHalfCharacters) {
 
 TEST(TextSearch, ReplacesOneOrAllAsOneEdit) {
     Project p;
-    CSwCommand& message = AddText(*p.scene, SwType::Message, "message", "猫と猫cat");
+    CSwCommand& message = AddTextCell(*p.scene, SwType::Message, "message", "猫と猫cat");
     p.scene->comment = "CAT";
     const std::vector<TextMatch> matches = FindText(p.doc, "猫", {});
     ASSERT_EQ(matches.size(), 2u);

@@ -1,5 +1,4 @@
-#include "commands/CreateObject.h"
-#include "commands/SwCommand.h"
+#include "support/SceneCells.h"
 #include "support/ScriptedHost.h"
 #include "ui/FindReplaceDock.h"
 #include "ui/ListStylePageView.h"
@@ -19,19 +18,8 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
-#include <cstdlib>
 
 namespace {
-
-CSwCommand& AddCell(CSwScene& scene, std::int32_t type, const char* key, const char* utf8) {
-    auto made = CreateObject(type);
-    auto* cell = dynamic_cast<CSwCommand*>(made.get());
-    if (cell == nullptr)
-        std::abort();
-    cell->SetText(cell->SlotOf(key), Cp932(utf8));
-    scene.AddCell(std::move(made));
-    return *cell;
-}
 
 // Scene 1 leads to scene 2, whose second cell holds an unclosed formula.
 struct TwoScenes {
@@ -41,9 +29,9 @@ struct TwoScenes {
     CSwScene* first = Add(doc, nullptr);
     CSwScene* second = Add(doc, first);
     TwoScenes() {
-        AddCell(*first, SwType::Message, "message", "森へ行く。");
-        AddCell(*second, SwType::Message, "message", "森は静かだった。静かな夜。");
-        AddCell(*second, SwType::Eval, "formula", "f.a = (1");
+        AddTextCell(*first, SwType::Message, "message", Cp932("森へ行く。"));
+        AddTextCell(*second, SwType::Message, "message", Cp932("森は静かだった。静かな夜。"));
+        AddTextCell(*second, SwType::Eval, "formula", Cp932("f.a = (1"));
         second->title = Cp932("静かな森");
         frame.resize(1000, 700);
         frame.show();
