@@ -73,4 +73,12 @@ TEST(TextSearch, ReplacesOneOrAllAsOneEdit) {
     p.doc.SetModifiedFlag(false);
     EXPECT_EQ(ReplaceAll(p.doc, "cat", "dog", {}), 0);
     EXPECT_FALSE(p.doc.IsModified());
+
+    // Replacing all is one step of the history: one undo brings every text back.
+    p.doc.EnableUndo(true);
+    EXPECT_EQ(ReplaceAll(p.doc, "dog", "cat", {}), 2);
+    EXPECT_EQ(ReplaceAll(p.doc, "犬", "猫", {}), 1);
+    ASSERT_TRUE(p.doc.Undo());
+    EXPECT_EQ(FindText(p.doc, "cat", {}).size(), 2u);
+    EXPECT_EQ(FindText(p.doc, "犬", {}).size(), 1u);
 }
