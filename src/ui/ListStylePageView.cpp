@@ -4,6 +4,7 @@
 #include "commands/SwCommand.h"
 #include "document/CellCommands.h"
 #include "document/DocumentHints.h"
+#include "ui/CellDialog.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -224,20 +224,14 @@ void CListStylePageView::Paste() {
         SelectCells(first, count);
 }
 
-// Stands in for the cell's property dialog until the dialogs exist: it
-// shows which type the cell is.
 void CListStylePageView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableWidget::mouseDoubleClickEvent(event);
     const int cell = CellOfRow(rowAt(event->position().toPoint().y()));
-    const CSwScene* scene = m_doc.GetCurrentScene();
+    CSwScene* scene = m_doc.GetCurrentScene();
     if (!scene || cell < 0)
         return;
-    const CommandTypeInfo* info = FindCommandType(scene->GetCellAt(cell)->type);
-    QMessageBox placeholder(QMessageBox::Information, QStringLiteral("プロパティ"),
-                            QStringLiteral("種類: ") + sw::ui::FromCp932(info ? info->listName : ""),
-                            QMessageBox::Ok, this);
-    placeholder.exec();
-    m_doc.UpdateAllViews(SwHint::SceneDetached);
+    EditCellProperties(m_doc, *scene, cell, this);
+    SelectCells(cell, 1);
 }
 
 void CListStylePageView::startDrag(Qt::DropActions) {

@@ -13,6 +13,7 @@
 #include "ui/ScenewrightPropertyView.h"
 #include "ui/ScenewrightView.h"
 #include "ui/SwObjTrayFrame.h"
+#include "ui/ProjectSettingsDialog.h"
 #include "ui/SystemSettingsDialog.h"
 #include "ui/UndoHistoryDock.h"
 
@@ -201,6 +202,9 @@ void CMainFrame::CreateMenus() {
     QMenu* build = menuBar()->addMenu(QStringLiteral("ビルド(&B)"));
     build->addAction(m_buildAction);
     build->addAction(m_runAction);
+    build->addSeparator();
+    build->addAction(QStringLiteral("プロジェクトの設定(&P)..."), this,
+                     [this] { EditProjectSettings(m_doc, this); });
     connect(build, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));

@@ -159,4 +159,57 @@ std::vector<std::unique_ptr<CSwObj>> CellsFromText(std::string_view text, CScene
     return cells;
 }
 
+namespace {
+
+std::string Written(const CSwObj& object) {
+    CStringOutput text(false);
+    object.WriteXml(nullptr, &text);
+    return text.Text();
+}
+
+std::string WrittenCharacters(const CSwSettings& settings) {
+    std::string text;
+    for (const auto& character : settings.characters)
+        text += Written(*character);
+    return text;
+}
+
+std::string WrittenWithoutCharacters(const CSwSettings& settings) {
+    CSwSettings fields;
+    fields.Assign(settings);
+    fields.characters.clear();
+    return Written(fields);
+}
+
+} // namespace
+
+bool ReplaceCell(CScenewrightDoc& doc, CSwScene& scene, int position, std::unique_ptr<CSwObj> edited) {
+    if (!edited || position < 0 || position >= scene.GetCellCount())
+        return false;
+    auto& slot = scene.cells[static_cast<std::size_t>(position)];
+    if (edited->type != slot->type)
+        return false;
+    edited->CopyBaseFrom(*slot);
+    if (Written(*edited) == Written(*slot))
+        return false;
+    if (doc.GetCurrentCell() == slot.get())
+        doc.SetCurrentCell(edited.get());
+    slot = std::move(edited);
+    Changed(doc, SwEdit::CellProperties);
+    return true;
+}
+
+bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited) {
+    CSwSettings& settings = doc.GetSettings();
+    if (&edited == &settings)
+        return false;
+    const bool fields = WrittenWithoutCharacters(edited) != WrittenWithoutCharacters(settings);
+    const bool characters = WrittenCharacters(edited) != WrittenCharacters(settings);
+    if (!fields && !characters)
+        return false;
+    settings.Assign(edited);
+    Changed(doc, fields ? SwEdit::ProjectSettings : SwEdit::Characters);
+    return true;
+}
+
 } // namespace sw::cells

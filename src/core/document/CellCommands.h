@@ -51,4 +51,15 @@ std::string CellsToText(const std::vector<std::unique_ptr<CSwObj>>& cells);
 // broken or unknown elements are skipped).
 std::vector<std::unique_ptr<CSwObj>> CellsFromText(std::string_view text, CScenewrightDoc* doc);
 
+// Puts `edited` (a property dialog's copy of the cell at `position`, of the
+// same type) in the cell's place, keeping the cell's comment and links;
+// false, with nothing changed, when it writes the same as the cell or does
+// not fit the position.
+bool ReplaceCell(CScenewrightDoc& doc, CSwScene& scene, int position, std::unique_ptr<CSwObj> edited);
+
+// Takes over every field and the character list of `edited`; false, with
+// nothing changed, when they write the same as the project's. A change of
+// the characters alone is its own kind of edit.
+bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited);
+
 } // namespace sw::cells
