@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <span>
@@ -343,11 +342,7 @@ CCellDialog::CCellDialog(const CScenewrightDoc& doc, const Form& form, std::uniq
         auto* path = findChild<QLineEdit*>(QStringLiteral("image"));
         connect(path, &QLineEdit::textChanged, this, &CCellDialog::ShowPreview);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CCellDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(sw::ui::OkCancelButtons(this));
     LoadFrom(*m_copy, false);
 }
 

@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -62,7 +64,9 @@ private:
 
 class CNumberEditor : public CFieldEditor {
 public:
-    CNumberEditor(const FieldRow& row, QLineEdit* edit) : CFieldEditor(row, edit), m_edit(edit) {}
+    CNumberEditor(const FieldRow& row, QLineEdit* edit) : CFieldEditor(row, edit), m_edit(edit) {
+        edit->setMinimumWidth(80);
+    }
     void Load(const FieldValue& value) override {
         if (Row().kind == EditorKind::Real)
             m_edit->setText(QString::number(value.real, 'g', 15));
@@ -131,6 +135,7 @@ private:
 class CTextEditor : public CFieldEditor {
 public:
     CTextEditor(const FieldRow& row, QLineEdit* edit) : CFieldEditor(row, edit), m_edit(edit) {
+        edit->setMinimumWidth(200);
         if (row.maxLength > 0)
             edit->setMaxLength(row.maxLength);
     }
@@ -311,6 +316,14 @@ private:
 };
 
 } // namespace
+
+QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
 
 QString IntegerRefusal(const FieldRow& row) {
     if (row.minimum != INT_MIN && row.maximum != INT_MAX)

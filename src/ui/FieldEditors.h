@@ -15,6 +15,8 @@
 #include <string>
 
 class CScenewrightDoc;
+class QDialog;
+class QDialogButtonBox;
 class QGridLayout;
 
 namespace sw::ui {
@@ -101,6 +103,9 @@ void AddRowToGrid(QGridLayout& grid, const CFieldEditor& editor);
 // A filter of the system chooser ("Bgm Files (*.wav;*.ogg)|*.wav;*.ogg|...||")
 // as Qt's name filters ("Bgm Files (*.wav *.ogg);;...").
 QString QtFileFilter(const char* barFilter);
+
+// "OK" and "ｷｬﾝｾﾙ", wired to the dialog's accept and reject.
+QDialogButtonBox* OkCancelButtons(QDialog* dialog);
 
 // The standard refusals of the integer boxes.
 QString IntegerRefusal(const FieldRow& row);

@@ -10,7 +10,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -122,14 +121,6 @@ const SettingsMember& MemberOf(std::string_view key) {
     return kMembers[0];
 }
 
-QDialogButtonBox* OkCancel(QDialog* dialog) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
-
 QString ColourText(std::int32_t bgr) {
     const auto value = static_cast<std::uint32_t>(bgr);
     const std::uint32_t rgb = ((value & 0xFF) << 16) | (value & 0xFF00) | ((value >> 16) & 0xFF);
@@ -174,7 +165,7 @@ CCharacterDialog::CCharacterDialog(const CScenewrightDoc& doc,
     layout->addWidget(m_list);
     layout->addWidget(group);
     layout->addLayout(actions);
-    layout->addWidget(OkCancel(this));
+    layout->addWidget(sw::ui::OkCancelButtons(this));
     const CSwCharacter blank;
     for (const auto& editor : m_editors) {
         const std::size_t slot = blank.SlotOf(editor->Row().key);
@@ -299,7 +290,7 @@ CProjectSettingsDialog::CProjectSettingsDialog(const CScenewrightDoc& doc, QWidg
     left->addStretch(1);
     right->addStretch(1);
     layout->addLayout(columns);
-    layout->addWidget(OkCancel(this));
+    layout->addWidget(sw::ui::OkCancelButtons(this));
 }
 
 CProjectSettingsDialog::~CProjectSettingsDialog() = default;

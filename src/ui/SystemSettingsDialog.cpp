@@ -1,5 +1,7 @@
 #include "ui/SystemSettingsDialog.h"
 
+#include "ui/FieldEditors.h"
+
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -17,10 +19,7 @@ CSystemSettingsDialog::CSystemSettingsDialog(const QString& engineFolder, QWidge
     row->addWidget(new QLabel(QStringLiteral("吉里吉里のフォルダ："), this));
     row->addWidget(m_folder, 1);
     row->addWidget(browse);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = sw::ui::OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
