@@ -162,6 +162,28 @@ private slots:
         QCOMPARE(dialogs, 20);
     }
 
+    // Every value a saved project holds survives the controls unchanged.
+    void OkOnTheSampleCellsChangesNothing() {
+        CScenewrightDoc doc;
+        QVERIFY(doc.ReadProjectFile(SW_EXAMPLES_DIR "/sample/sample.swo"));
+        doc.SetModifiedFlag(false);
+        int opened = 0;
+        for (const auto& scene : doc.GetScenes()) {
+            for (int position = 0; position < scene->GetCellCount(); ++position) {
+                auto dialog = CCellDialog::Create(doc, *scene->GetCellAt(position));
+                if (!dialog)
+                    continue;
+                ++opened;
+                PressOk(*dialog);
+                QCOMPARE(dialog->result(), int(QDialog::Accepted));
+                QVERIFY2(!sw::cells::ReplaceCell(doc, *scene, position, dialog->TakeEdited()),
+                         qPrintable(dialog->windowTitle()));
+            }
+        }
+        QVERIFY(opened > 5);
+        QVERIFY(!doc.IsModified());
+    }
+
     void ReplacingACellMarksTheDocumentOnlyForAChange() {
         CScenewrightDoc doc;
         CSwScene* scene = Add(doc, nullptr);
