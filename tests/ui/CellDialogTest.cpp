@@ -344,6 +344,7 @@ private slots:
 
     void ProjectSettingsAndCharactersGoThroughOneEdit() {
         CScenewrightDoc doc;
+        doc.EnableUndo(true);
         doc.SetModifiedFlag(false);
         CProjectSettingsDialog dialog(doc);
         dialog.show();
@@ -389,6 +390,16 @@ private slots:
         QCOMPARE(settings.name, Cp932("春の話"));
         QCOMPARE(settings.GetCharacterCount(), 2);
         QCOMPARE(settings.GetCharacterAt(1)->FullName(), Cp932("山田・花子"));
+        QCOMPARE(std::string(doc.GetHistory().UndoName()), Cp932("プロジェクトの設定"));
+
+        // The characters alone are a step of their own.
+        CSwSettings fewer;
+        fewer.Assign(settings);
+        fewer.RemoveAllCharacters();
+        QVERIFY(sw::cells::ReplaceSettings(doc, fewer));
+        QCOMPARE(std::string(doc.GetHistory().UndoName()), Cp932("キャラクターの設定"));
+        QCOMPARE(doc.GetSettings().GetCharacterCount(), 0);
+        QCOMPARE(doc.GetSettings().laycount, 4);
     }
 
     void DoubleClickEditsTheCellInTheList() {
