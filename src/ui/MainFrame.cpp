@@ -440,9 +440,13 @@ void CMainFrame::RunEngine() {
 }
 
 void CMainFrame::EditEngineFolder() {
-    CSystemSettingsDialog dialog(sw::ui::FromCp932(m_doc.GetEnginePath()), this);
+    const int backupCount = m_doc.GetBackupCount();
+    CSystemSettingsDialog dialog(sw::ui::FromCp932(m_doc.GetEnginePath()), backupCount, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    if (dialog.BackupCount() != backupCount && !m_doc.SetBackupCount(dialog.BackupCount()))
+        ShowError(QStringLiteral("設定ファイル ") + sw::ui::FromCp932(m_doc.GetSettingsFilePath()) +
+                  QStringLiteral(" に書き込めませんでした。"));
     std::string folder;
     QString error;
     if (!sw::ui::PathToCp932(dialog.EngineFolder(), folder, &error))

@@ -53,7 +53,7 @@ void RandomEdit(CScenewrightDoc& doc, std::mt19937& random) {
     CSwScene* scene = doc.GetCurrentScene();
     static const int kModes[] = {0, 1, 2, 5, 6, 9, 10, 13};
     const auto types = CommandCatalogue();
-    switch (scene ? random() % 10 : 0) {
+    switch (scene ? random() % 12 : 0) {
     case 0:
         doc.AddScene(kModes[random() % std::size(kModes)]);
         break;
@@ -91,6 +91,42 @@ void RandomEdit(CScenewrightDoc& doc, std::mt19937& random) {
         doc.GetSettings().name += "改";
         doc.RecordEdit(SwEdit::ProjectSettings);
         break;
+    case 10: {
+        // A property dialog's OK: the fields of a copy changed within what
+        // the dialog allows.
+        if (scene->GetCellCount() == 0)
+            break;
+        const int position = static_cast<int>(random() % static_cast<unsigned>(scene->GetCellCount()));
+        auto edited = sw::cells::CopyOfCell(*scene->GetCellAt(position));
+        if (auto* command = dynamic_cast<CSwCommand*>(edited.get())) {
+            for (std::size_t slot = 0; slot < command->Fields().size(); ++slot) {
+                switch (command->Fields()[slot].kind) {
+                case FieldKind::Text:
+                    command->SetText(slot, command->Text(slot) + "＊");
+                    break;
+                case FieldKind::Flag:
+                    command->SetInteger(slot, command->Integer(slot) == 0 ? 1 : 0);
+                    break;
+                case FieldKind::Integer:
+                case FieldKind::Colour:
+                case FieldKind::DecimalColour:
+                    command->SetInteger(slot, command->Integer(slot) ^ 1);
+                    break;
+                default:
+                    break;
+                }
+            }
+        }
+        sw::cells::ReplaceCell(doc, *scene, position, std::move(edited));
+        break;
+    }
+    case 11: {
+        CSwSettings edited;
+        edited.Assign(doc.GetSettings());
+        edited.width += 16;
+        sw::cells::ReplaceSettings(doc, edited);
+        break;
+    }
     }
 }
 
