@@ -85,6 +85,44 @@ private slots:
         child->next = nullptr;
     }
 
+    void DeepChainAndWideFanLayOutWithoutRecursion() {
+        constexpr int kMany = 100000;
+        CScenewrightDoc doc;
+        std::vector<CSwScene*> scenes;
+        for (int id = 1; id <= 2 * kMany + 1; ++id) {
+            auto scene = std::make_unique<CSwScene>();
+            scene->id = id;
+            scene->type = SwType::SceneChoice;
+            scenes.push_back(doc.AdoptScene(std::move(scene)));
+        }
+        // Scenes 1 to kMany each the child of the one before; the next tree's
+        // root has the remaining scenes as its children.
+        for (int i = 1; i < kMany; ++i) {
+            scenes[i - 1]->child = scenes[i];
+            scenes[i]->parent = scenes[i - 1];
+        }
+        CSwScene* fan = scenes[kMany];
+        scenes[0]->next = fan;
+        fan->prev = scenes[0];
+        fan->child = scenes[kMany + 1];
+        for (int i = kMany + 1; i <= 2 * kMany; ++i) {
+            scenes[i]->parent = fan;
+            if (i > kMany + 1) {
+                scenes[i]->prev = scenes[i - 1];
+                scenes[i - 1]->next = scenes[i];
+            }
+        }
+        CChartLayout layout;
+        layout.Layout(doc);
+        QCOMPARE(At(scenes[kMany - 1]), QPoint(160, 86 * kMany));
+        QCOMPARE(scenes[0]->region.bottom, 86 * kMany);
+        const int fanX = 160 + 104 + 20 + 64; // past the first tree and its gap
+        QCOMPARE(At(scenes[2 * kMany]), QPoint(fanX + 105 * (kMany - 1), 172));
+        // The integer mean of the children's x.
+        QCOMPARE(At(fan), QPoint(fanX + 5249947, 86));
+        QCOMPARE(layout.ChartSize(doc, 1, 1).width, fanX + 105 * (kMany - 1) + 64 + 104 + 20);
+    }
+
     void HitTestIncludesTheEdgesAndPrefersArrayOrder() {
         CScenewrightDoc doc;
         CSwScene* first = Add(doc, nullptr);

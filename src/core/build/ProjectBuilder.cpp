@@ -10,6 +10,8 @@
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const kSubFolders[] = {"bgimage",  "fgimage", "image", "others", "rule",
@@ -53,17 +55,31 @@ struct ProgressCount {
     int total = 0;
 };
 
+// Pre-order, with a stack of its own: a chain of scenes may be as deep as
+// the project is large. Each scene is told the top of its tree where its
+// parent link agrees with the walk.
 bool BuildSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc, ProgressCount* progress) {
-    if (scene == nullptr || !SwType::IsScene(scene->type))
-        return false;
-    if (progress && progress->sink)
-        progress->sink->OnSceneStarting(progress->done++, progress->total);
-    doc.SetBuildingScene(static_cast<CSwScene*>(scene));
-    if (!scene->Build(file, &doc))
-        return false;
-    for (CSwObj* child = CSwObj::GetFirstSibling(scene->child); child; child = child->next) {
-        if (!BuildSubtree(file, child, doc, progress))
+    struct Pending {
+        CSwObj* scene;
+        const CSwScene* top;
+    };
+    std::vector<Pending> pending{{scene, nullptr}};
+    while (!pending.empty()) {
+        const Pending at = pending.back();
+        pending.pop_back();
+        if (at.scene == nullptr || !SwType::IsScene(at.scene->type))
             return false;
+        auto* current = static_cast<CSwScene*>(at.scene);
+        if (progress && progress->sink)
+            progress->sink->OnSceneStarting(progress->done++, progress->total);
+        doc.SetBuildingScene(current);
+        const CSwScene* top = at.top ? at.top : current->Top();
+        if (!current->BuildInTree(file, &doc, top))
+            return false;
+        const std::size_t firstChild = pending.size();
+        for (CSwObj* child = CSwObj::GetFirstSibling(current->child); child; child = child->next)
+            pending.push_back({child, child->parent == current ? top : nullptr});
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(firstChild), pending.end());
     }
     return true;
 }

@@ -26,6 +26,9 @@ public:
     bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const override;
     // The scene's KAG section (model/SwSceneScript.cpp).
     bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    // Build, told the outermost scene of the tree (null: not known), so that
+    // a walk down a deep tree need not climb it again for every scene.
+    bool BuildInTree(CTextOutput* file, CScenewrightDoc* doc, const CSwScene* top);
 
     void Reset();
     void Assign(const CSwScene& source);
@@ -75,6 +78,8 @@ public:
     static std::string LabelOf(std::int32_t sceneId);
 
 private:
+    // Top() while BuildInTree runs; never copied or saved.
+    const CSwScene* m_buildTop = nullptr;
     bool BuildCells(CTextOutput* file, CScenewrightDoc* doc);
     void WriteSceneEnd(CTextOutput* file) const;
     void WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) const;

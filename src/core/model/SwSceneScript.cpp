@@ -55,6 +55,8 @@ std::string CSwScene::LabelOf(std::int32_t sceneId) {
 }
 
 const CSwScene* CSwScene::Top() const {
+    if (m_buildTop)
+        return m_buildTop;
     const CSwObj* top = GetTopmost(const_cast<CSwScene*>(this));
     return SwType::IsScene(top->type) ? static_cast<const CSwScene*>(top) : this;
 }
@@ -69,6 +71,13 @@ const CSwScene* CSwScene::TargetOfChild(CSwScene* child, CScenewrightDoc* doc) c
                 "シーン番号%d: リンクシーン%dのリンク先が循環しているため、つながりを無視します。",
                 id, child->id));
     return target;
+}
+
+bool CSwScene::BuildInTree(CTextOutput* file, CScenewrightDoc* doc, const CSwScene* top) {
+    m_buildTop = top;
+    const bool built = Build(file, doc);
+    m_buildTop = nullptr;
+    return built;
 }
 
 bool CSwScene::Build(CTextOutput* file, CScenewrightDoc* doc) {
