@@ -111,9 +111,21 @@ bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
         doc.PostLogLine(SwHint::LogError, doc.GetPendingMessage());
         return false;
     }
+    // The old configuration is only ever replaced once it is safe as the
+    // backup, and put back should the new one fail to take its place.
+    auto unwritable = [&](const std::string& path) {
+        doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
+        doc.PostLogLine(SwHint::LogError,
+                        sw::Format("書き込みモードで %s を開くことが出来ません。", path.c_str()));
+        return false;
+    };
     sw::files::RemoveFile(backup);
-    sw::files::MoveReplacing(config, backup);
-    sw::files::MoveReplacing(temporary, config);
+    if (!sw::files::MoveReplacing(config, backup))
+        return unwritable(backup);
+    if (!sw::files::MoveReplacing(temporary, config)) {
+        sw::files::MoveReplacing(backup, config);
+        return unwritable(config);
+    }
     return true;
 }
 

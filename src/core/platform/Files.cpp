@@ -128,12 +128,16 @@ bool WriteFileAtomically(std::string_view path, std::string_view data) {
     std::string nativeName = native.substr(nativeFolder.size());
     if (nativeName.empty())
         return false;
+    // A folder, device or pipe in the way is never replaced by a file.
+    struct stat old;
+    const bool exists = ::stat(native.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return false;
     std::string temp = nativeFolder + "." + nativeName + ".tmpXXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;
-    struct stat old;
-    if (::stat(native.c_str(), &old) == 0)
+    if (exists)
         ::fchmod(fd, old.st_mode & 07777);
     else
         ::fchmod(fd, 0666 & ~CurrentUmask());
