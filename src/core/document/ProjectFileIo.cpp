@@ -123,23 +123,32 @@ bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message
 }
 
 bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& message) {
+    // Read objects join the document only once the whole file has parsed,
+    // so that a refused file leaves the document as it was.
+    std::vector<std::unique_ptr<CSwScene>> scenes;
+    std::unique_ptr<CSwObj> settings;
+    const CSwScene scenePrototype;
+    const CSwSettings settingsPrototype;
     CXmlDocument::Error error;
-    std::unique_ptr<CXmlDocument> xml = CXmlDocument::Parse(bytes, error);
-    if (!xml) {
+    const bool parsed = CXmlDocument::ForEachElementBelowRoot(
+        bytes, "SwObject",
+        [&](const CXmlNode& element) {
+            if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element))
+                scenes.emplace_back(static_cast<CSwScene*>(scene.release()));
+            else if (auto read = settingsPrototype.ReadObject(SwType::Settings, this, element))
+                settings = std::move(read);
+        },
+        error);
+    if (!parsed) {
         message = error.message;
         return false;
     }
-    const CSwScene scenePrototype;
-    const CSwSettings settingsPrototype;
-    for (const CXmlNode& element : xml->ElementsBelowRoot("SwObject")) {
-        if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element)) {
-            AdoptScene(std::unique_ptr<CSwScene>(static_cast<CSwScene*>(scene.release())));
-        } else if (auto settings = settingsPrototype.ReadObject(SwType::Settings, this, element)) {
-            m_settings.CopyBaseFrom(*settings);
-            m_settings.Assign(*settings);
-        }
+    for (auto& scene : scenes)
+        AdoptScene(std::move(scene));
+    if (settings) {
+        m_settings.CopyBaseFrom(*settings);
+        m_settings.Assign(*settings);
     }
-    xml.reset();
 
     const CObjectIndex index(m_scenes);
     for (const auto& scene : m_scenes)

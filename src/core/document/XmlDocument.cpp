@@ -5,6 +5,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 
 #include <algorithm>
 #include <cctype>
@@ -133,6 +134,81 @@ void CollectElements(const xmlNode* node, const char* name, bool rawBytes,
 
 const char kNoRootMessage[] = "ドキュメントが不正です(ルートが存在しない)。";
 
+// How the parser is to take `bytes`; false, with `error` filled, for bytes
+// that no parser is to see.
+struct ParserInput {
+    bool rawBytes = false;
+    const char* encoding = nullptr;
+    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+};
+
+bool PrepareInput(std::string_view bytes, ParserInput& input, CXmlDocument::Error& error) {
+    error = CXmlDocument::Error{};
+    input.rawBytes = NamesShiftJis(DeclaredEncoding(bytes));
+    if (input.rawBytes) {
+        std::size_t bad = 0;
+        if (!sw::cp932::IsValid(bytes, &bad)) {
+            error.line = LineOfOffset(bytes, bad);
+            error.message = sw::Format(
+                "ドキュメントが不正です(%d行目に Shift_JIS として読めない文字があります)。",
+                error.line);
+            return false;
+        }
+        input.encoding = "UTF-8";
+        input.options |= XML_PARSE_IGNORE_ENC;
+    }
+    return true;
+}
+
+void SetParseError(int line, CXmlDocument::Error& error) {
+    error.line = line;
+    error.message = kNoRootMessage;
+    if (error.line > 0)
+        error.message += sw::Format("(%d行目)", error.line);
+}
+
+std::string UndecodableMessage(int line) {
+    return sw::Format("ドキュメントが不正です(%d行目に Shift_JIS で表せない文字があります)。",
+                      line);
+}
+
+// Hands the parser the file a piece at a time, raw bytes carried as in
+// BytesAsUtf8, so that no converted copy of the whole file is made.
+struct StreamSource {
+    std::string_view bytes;
+    bool rawBytes = false;
+    std::size_t pos = 0;
+};
+
+int ReadStreamSource(void* context, char* out, int length) {
+    auto* source = static_cast<StreamSource*>(context);
+    int filled = 0;
+    while (filled + 1 < length && source->pos < source->bytes.size()) {
+        const auto b = static_cast<unsigned char>(source->bytes[source->pos++]);
+        if (b < 0x80 || !source->rawBytes) {
+            out[filled++] = static_cast<char>(b);
+        } else {
+            out[filled++] = static_cast<char>(0xC0 | (b >> 6));
+            out[filled++] = static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return filled;
+}
+
+int CloseStreamSource(void*) { return 0; }
+
+// The line of `node` when its own name or text has no CP932 form, else 0.
+int UndecodableLineOf(const xmlNode* node, bool rawBytes) {
+    std::string scratch;
+    bool fits = true;
+    if (node->type == XML_ELEMENT_NODE)
+        fits = DecodeXmlText(node->name, rawBytes, scratch);
+    else if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
+        fits = DecodeXmlText(node->content, rawBytes, scratch);
+    return fits ? 0 : std::max(1, static_cast<int>(xmlGetLineNo(node)));
+}
+
+
 } // namespace
 
 CXmlDocument::~CXmlDocument() {
@@ -140,25 +216,17 @@ CXmlDocument::~CXmlDocument() {
 }
 
 std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error& error) {
-    error = Error{};
-    const bool rawBytes = NamesShiftJis(DeclaredEncoding(bytes));
+    ParserInput input;
+    if (!PrepareInput(bytes, input, error))
+        return nullptr;
+    const bool rawBytes = input.rawBytes;
     std::string buffer;
-    const char* encoding = nullptr;
-    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
     if (rawBytes) {
-        std::size_t bad = 0;
-        if (!sw::cp932::IsValid(bytes, &bad)) {
-            error.line = LineOfOffset(bytes, bad);
-            error.message = sw::Format(
-                "ドキュメントが不正です(%d行目に Shift_JIS として読めない文字があります)。",
-                error.line);
-            return nullptr;
-        }
         buffer = BytesAsUtf8(bytes);
         bytes = buffer;
-        encoding = "UTF-8";
-        options |= XML_PARSE_IGNORE_ENC;
     }
+    const char* encoding = input.encoding;
+    const int options = input.options;
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
         error.message = kNoRootMessage;
         return nullptr;
@@ -173,10 +241,7 @@ std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error&
                                       nullptr, encoding, options);
     if (!doc || !xmlDocGetRootElement(doc)) {
         const xmlError* last = xmlCtxtGetLastError(context);
-        error.line = last ? last->line : 0;
-        error.message = kNoRootMessage;
-        if (error.line > 0)
-            error.message += sw::Format("(%d行目)", error.line);
+        SetParseError(last ? last->line : 0, error);
         xmlFreeDoc(doc);
         xmlFreeParserCtxt(context);
         return nullptr;
@@ -185,8 +250,7 @@ std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error&
 
     if (int line = FirstUndecodableLine(xmlDocGetRootElement(doc), rawBytes)) {
         error.line = line;
-        error.message = sw::Format(
-            "ドキュメントが不正です(%d行目に Shift_JIS で表せない文字があります)。", line);
+        error.message = UndecodableMessage(line);
         xmlFreeDoc(doc);
         return nullptr;
     }
@@ -197,6 +261,67 @@ std::vector<CXmlNode> CXmlDocument::ElementsBelowRoot(const char* name) const {
     std::vector<CXmlNode> found;
     CollectElements(xmlDocGetRootElement(m_doc)->children, name, m_rawBytes, found);
     return found;
+}
+
+bool CXmlDocument::ForEachElementBelowRoot(std::string_view bytes, const char* name,
+                                           const std::function<void(const CXmlNode&)>& visit,
+                                           Error& error) {
+    ParserInput input;
+    if (!PrepareInput(bytes, input, error))
+        return false;
+    StreamSource source{bytes, input.rawBytes};
+    xmlResetLastError();
+    xmlTextReaderPtr reader = xmlReaderForIO(ReadStreamSource, CloseStreamSource, &source,
+                                             nullptr, input.encoding, input.options);
+    if (!reader) {
+        error.message = kNoRootMessage;
+        return false;
+    }
+    const auto* wanted = reinterpret_cast<const xmlChar*>(name);
+    bool sawRoot = false;
+    // The first undecodable text is reported only when the whole file parses,
+    // as Parse gives a parse error precedence.
+    int undecodableLine = 0;
+    int read = xmlTextReaderRead(reader);
+    while (read == 1) {
+        const xmlNode* node = xmlTextReaderCurrentNode(reader);
+        const int depth = xmlTextReaderDepth(reader);
+        const bool opening = xmlTextReaderNodeType(reader) == XML_READER_TYPE_ELEMENT;
+        sawRoot |= opening && depth == 0;
+        if (node && !undecodableLine && xmlTextReaderNodeType(reader) != XML_READER_TYPE_END_ELEMENT)
+            undecodableLine = UndecodableLineOf(node, input.rawBytes);
+        if (!opening || depth == 0 || xmlStrcmp(node->name, wanted) != 0) {
+            read = xmlTextReaderRead(reader);
+            continue;
+        }
+        const xmlNode* element = xmlTextReaderExpand(reader);
+        if (!element) {
+            read = -1;
+            break;
+        }
+        if (!undecodableLine)
+            undecodableLine = FirstUndecodableLine(element->children, input.rawBytes);
+        if (!undecodableLine) {
+            visit(CXmlNode(element, input.rawBytes));
+            std::vector<CXmlNode> nested;
+            CollectElements(element->children, name, input.rawBytes, nested);
+            for (const CXmlNode& inner : nested)
+                visit(inner);
+        }
+        read = xmlTextReaderNext(reader);
+    }
+    xmlFreeTextReader(reader);
+    if (read != 0 || !sawRoot) {
+        const xmlError* last = xmlGetLastError();
+        SetParseError(read != 0 && last ? last->line : 0, error);
+        return false;
+    }
+    if (undecodableLine) {
+        error.line = undecodableLine;
+        error.message = UndecodableMessage(undecodableLine);
+        return false;
+    }
+    return true;
 }
 
 std::string CXmlNode::Name() const {

@@ -6,6 +6,7 @@
 
 #include "document/XmlNode.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +32,14 @@ public:
     // Every element named `name` below the document element, at any depth,
     // in document order.
     std::vector<CXmlNode> ElementsBelowRoot(const char* name) const;
+
+    // What Parse and ElementsBelowRoot give, one element at a time as soon as
+    // it is read, so that a large file is never held whole as a tree. False
+    // with `error` filled as Parse fills it; the elements already visited
+    // then came from a file that is to be refused.
+    static bool ForEachElementBelowRoot(std::string_view bytes, const char* name,
+                                        const std::function<void(const CXmlNode&)>& visit,
+                                        Error& error);
 
 private:
     CXmlDocument(_xmlDoc* doc, bool rawBytes) : m_doc(doc), m_rawBytes(rawBytes) {}

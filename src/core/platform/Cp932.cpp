@@ -22,15 +22,27 @@ private:
     iconv_t m_cd;
 };
 
-bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
+// Opening a descriptor costs far more than converting a short text, and
+// reading a project converts every value, so each direction keeps one.
+const IconvHandle& HandleFor(const char* to) {
+    thread_local const IconvHandle toUtf8("UTF-8", "CP932");
+    thread_local const IconvHandle fromUtf8("CP932", "UTF-8");
+    return std::string_view(to) == "UTF-8" ? toUtf8 : fromUtf8;
+}
+
+// A null `out` only checks that `in` converts.
+bool Convert(const char* to, std::string_view in, std::string* out,
              std::size_t* badOffset) {
-    out.clear();
-    IconvHandle cd(to, from);
+    if (out)
+        out->clear();
+    const IconvHandle& cd = HandleFor(to);
     if (!cd.Ok()) {
         if (badOffset)
             *badOffset = 0;
         return false;
     }
+    // A conversion that failed midway leaves the descriptor's state behind.
+    iconv(cd.Get(), nullptr, nullptr, nullptr, nullptr);
     char* inPtr = const_cast<char*>(in.data());
     std::size_t inLeft = in.size();
     char buffer[4096];
@@ -38,7 +50,8 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
         char* outPtr = buffer;
         std::size_t outLeft = sizeof buffer;
         std::size_t rc = iconv(cd.Get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        if (out)
+            out->append(buffer, static_cast<std::size_t>(outPtr - buffer));
         if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
             if (badOffset)
                 *badOffset = static_cast<std::size_t>(inPtr - in.data());
@@ -48,7 +61,8 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
     char* outPtr = buffer;
     std::size_t outLeft = sizeof buffer;
     iconv(cd.Get(), nullptr, nullptr, &outPtr, &outLeft);
-    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (out)
+        out->append(buffer, static_cast<std::size_t>(outPtr - buffer));
     return true;
 }
 
@@ -61,11 +75,11 @@ std::size_t CharLength(std::string_view text, std::size_t pos) {
 }
 
 bool ToUtf8(std::string_view cp932, std::string& out, std::size_t* badOffset) {
-    return Convert("UTF-8", "CP932", cp932, out, badOffset);
+    return Convert("UTF-8", cp932, &out, badOffset);
 }
 
 bool FromUtf8(std::string_view utf8, std::string& out, std::size_t* badOffset) {
-    return Convert("CP932", "UTF-8", utf8, out, badOffset);
+    return Convert("CP932", utf8, &out, badOffset);
 }
 
 std::string ToUtf8ForDisplay(std::string_view cp932) {
@@ -87,8 +101,10 @@ std::string ToUtf8ForDisplay(std::string_view cp932) {
 }
 
 bool IsValid(std::string_view cp932, std::size_t* badOffset) {
-    std::string ignored;
-    return ToUtf8(cp932, ignored, badOffset);
+    bool ascii = true;
+    for (char c : cp932)
+        ascii &= static_cast<unsigned char>(c) < 0x80;
+    return ascii || Convert("UTF-8", cp932, nullptr, badOffset);
 }
 
 std::size_t FindLastOf(std::string_view text, std::string_view chars) {

@@ -1,0 +1,91 @@
+// One timed operation on a project per run, for bench/run.sh:
+//   scenewright_project_bench generate DIR SCENES MEDIA_MIB
+//   scenewright_project_bench open FILE
+//   scenewright_project_bench save FILE OUT
+//   scenewright_project_bench build FILE ROOT
+//   scenewright_project_bench roundtrip FILE OUT1 OUT2
+// Each prints "seconds S" for the operation alone (the open before a save or
+// a build is not counted) and "peak_rss_kib K" for the whole process.
+
+#include "ProjectGenerator.h"
+
+#include "build/ProjectBuilder.h"
+#include "document/ScenewrightDoc.h"
+#include "platform/Files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <sys/resource.h>
+#include <time.h>
+
+namespace {
+
+double Seconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+int Report(bool ok, double seconds) {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("seconds %.4f\npeak_rss_kib %ld\n", seconds, usage.ru_maxrss);
+    return ok ? 0 : 1;
+}
+
+int Timed(const std::function<bool()>& work) {
+    const double start = Seconds();
+    const bool ok = work();
+    return Report(ok, Seconds() - start);
+}
+
+bool Open(CScenewrightDoc& doc, const char* path) {
+    if (doc.ReadProjectFile(path))
+        return true;
+    std::fprintf(stderr, "cannot open %s\n", path);
+    return false;
+}
+
+int Usage() {
+    std::fputs("usage: scenewright_project_bench generate DIR SCENES MEDIA_MIB | open FILE |"
+               " save FILE OUT | build FILE ROOT | roundtrip FILE OUT1 OUT2\n",
+               stderr);
+    return 64;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3)
+        return Usage();
+    const std::string command = argv[1];
+    CScenewrightDoc doc;
+    if (command == "generate" && argc == 5) {
+        GeneratedProjectSize size;
+        size.scenes = std::atoi(argv[3]);
+        size.mediaBytes = std::strtoull(argv[4], nullptr, 10) << 20;
+        return Timed([&] { return GenerateProject(argv[2], size); });
+    }
+    if (command == "open" && argc == 3)
+        return Timed([&] { return Open(doc, argv[2]); });
+    if (!Open(doc, argv[2]))
+        return 1;
+    if (command == "save" && argc == 4)
+        return Timed([&] { return doc.WriteProjectFile(argv[3]); });
+    if (command == "build" && argc == 4) {
+        doc.GetSettings().root = argv[3];
+        return Timed([&] { return BuildProject(doc); });
+    }
+    if (command == "roundtrip" && argc == 5) {
+        return Timed([&] {
+            CScenewrightDoc again;
+            std::string first, second;
+            return doc.WriteProjectFile(argv[3]) && Open(again, argv[3]) &&
+                   again.WriteProjectFile(argv[4]) && sw::files::ReadWholeFile(argv[3], first) &&
+                   sw::files::ReadWholeFile(argv[4], second) && first == second;
+        });
+    }
+    return Usage();
+}
