@@ -12,6 +12,8 @@
 #include "commands/SwScriptCommands.h"
 #include "commands/SwSoundEffectCommands.h"
 #include "commands/SwTransition.h"
+#include "document/XmlNode.h"
+#include "model/Values.h"
 #include "particle/SwParticle.h"
 
 std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
@@ -49,12 +51,15 @@ std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
 }
 
 std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, CScenewrightDoc* doc) {
-    const CSwObj prototype;
-    std::unique_ptr<CSwObj> plain = prototype.ReadObject(SwType::Prototype, doc, element);
-    if (!plain)
-        return nullptr;
-    std::unique_ptr<CSwObj> cell = CreateObject(plain->type);
+    // Only the type decides the class; the last type element counts, as it
+    // would when read into a plain object.
+    std::int32_t type = SwType::Prototype;
+    element.ForEachChildElement([&](const CXmlNode& child) {
+        if (child.Name() == "type")
+            type = sw::ParseInteger(child.Text());
+    });
+    std::unique_ptr<CSwObj> cell = CreateObject(type);
     if (!cell)
         return nullptr;
-    return cell->ReadObject(plain->type, doc, element);
+    return cell->ReadObject(type, doc, element);
 }

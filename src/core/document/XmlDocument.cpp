@@ -34,9 +34,17 @@ bool DecodeXmlText(const xmlChar* utf8, bool rawBytes, std::string& out) {
     if (!utf8)
         return true;
     std::string_view text(reinterpret_cast<const char*>(utf8));
+    out.reserve(text.size());
     bool ok = true;
+    bool ascii = true;
     for (std::size_t pos = 0; pos < text.size();) {
         auto lead = static_cast<unsigned char>(text[pos]);
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++pos;
+            continue;
+        }
+        ascii = false;
         std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
         length = std::min(length, text.size() - pos);
         std::uint32_t codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
@@ -48,7 +56,7 @@ bool DecodeXmlText(const xmlChar* utf8, bool rawBytes, std::string& out) {
         }
         pos += length;
     }
-    return ok && sw::cp932::IsValid(out);
+    return ok && (ascii || sw::cp932::IsValid(out));
 }
 
 std::string LowerAscii(std::string text) {
@@ -331,8 +339,14 @@ std::string CXmlNode::Name() const {
 }
 
 std::string CXmlNode::Text() const {
-    xmlChar* content = xmlNodeGetContent(m_node);
     std::string text;
+    // A value element holds one text node, or none; no need to join copies.
+    const xmlNode* only = m_node->children;
+    if (!only || (only->type == XML_TEXT_NODE && !only->next)) {
+        DecodeXmlText(only ? only->content : nullptr, m_rawBytes, text);
+        return text;
+    }
+    xmlChar* content = xmlNodeGetContent(m_node);
     DecodeXmlText(content, m_rawBytes, text);
     xmlFree(content);
     return text;

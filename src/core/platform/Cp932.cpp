@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <vector>
 
 namespace sw::cp932 {
 namespace {
@@ -66,6 +67,46 @@ bool Convert(const char* to, std::string_view in, std::string* out,
     return true;
 }
 
+// Which characters iconv's table takes, asked of iconv once: single bytes,
+// then the pairs after each byte that is no character alone. Checking a text
+// against it gives iconv's answer without converting.
+class CValidityTable {
+public:
+    CValidityTable() {
+        std::string ignored;
+        for (int b = 0; b < 256; ++b) {
+            const char one[] = {static_cast<char>(b)};
+            m_single[b] = Convert("UTF-8", std::string_view(one, 1), &ignored, nullptr);
+            if (m_single[b])
+                continue;
+            for (int t = 0; t < 256; ++t) {
+                const char two[] = {static_cast<char>(b), static_cast<char>(t)};
+                m_pair[b * 256 + t] = Convert("UTF-8", std::string_view(two, 2), &ignored, nullptr);
+            }
+        }
+    }
+    bool Check(std::string_view text, std::size_t* badOffset) const {
+        for (std::size_t pos = 0; pos < text.size();) {
+            const auto b = static_cast<unsigned char>(text[pos]);
+            if (m_single[b]) {
+                ++pos;
+            } else if (pos + 1 < text.size() &&
+                       m_pair[b * 256 + static_cast<unsigned char>(text[pos + 1])]) {
+                pos += 2;
+            } else {
+                if (badOffset)
+                    *badOffset = pos;
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    bool m_single[256] = {};
+    std::vector<bool> m_pair = std::vector<bool>(256 * 256);
+};
+
 } // namespace
 
 std::size_t CharLength(std::string_view text, std::size_t pos) {
@@ -101,10 +142,8 @@ std::string ToUtf8ForDisplay(std::string_view cp932) {
 }
 
 bool IsValid(std::string_view cp932, std::size_t* badOffset) {
-    bool ascii = true;
-    for (char c : cp932)
-        ascii &= static_cast<unsigned char>(c) < 0x80;
-    return ascii || Convert("UTF-8", cp932, nullptr, badOffset);
+    thread_local const CValidityTable table;
+    return table.Check(cp932, badOffset);
 }
 
 std::size_t FindLastOf(std::string_view text, std::string_view chars) {

@@ -110,6 +110,10 @@ bool ReadWholeFile(std::string_view path, std::string& contents) {
     std::FILE* file = std::fopen(native.c_str(), "rb");
     if (!file)
         return false;
+    // Sized from the start: a project file runs to tens of megabytes.
+    struct stat info;
+    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode))
+        contents.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     std::size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
