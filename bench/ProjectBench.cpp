@@ -10,7 +10,9 @@
 #include "ProjectGenerator.h"
 
 #include "build/ProjectBuilder.h"
+#include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
+#include "platform/Cp932.h"
 #include "platform/Files.h"
 
 #include <cstdio>
@@ -27,6 +29,29 @@ double Seconds() {
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
+
+// Errors and the first warnings of the log go to stderr, in UTF-8; the
+// count of each kind to stdout.
+class CLogCounts : public IScenewrightView {
+public:
+    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override {
+        const LogLineKind kind = LogLineKindForHint(hint);
+        const std::string line = LogLineForHint(*doc, hint);
+        if (line.empty())
+            return;
+        int& count = kind == LogLineKind::Error     ? errors
+                     : kind == LogLineKind::Warning ? warnings
+                     : kind == LogLineKind::Ok      ? oks
+                                                    : plain;
+        if (kind == LogLineKind::Error || (kind == LogLineKind::Warning && count < 5))
+            std::fprintf(stderr, "%s\n", sw::cp932::ToUtf8ForDisplay(line).c_str());
+        ++count;
+    }
+    void Print() const {
+        std::printf("log_ok %d\nlog_warnings %d\nlog_errors %d\n", oks, warnings, errors);
+    }
+    int errors = 0, warnings = 0, oks = 0, plain = 0;
+};
 
 int Report(bool ok, double seconds) {
     rusage usage{};
@@ -62,6 +87,8 @@ int main(int argc, char** argv) {
         return Usage();
     const std::string command = argv[1];
     CScenewrightDoc doc;
+    CLogCounts log;
+    doc.AddView(&log);
     if (command == "generate" && argc == 5) {
         GeneratedProjectSize size;
         size.scenes = std::atoi(argv[3]);
@@ -76,7 +103,9 @@ int main(int argc, char** argv) {
         return Timed([&] { return doc.WriteProjectFile(argv[3]); });
     if (command == "build" && argc == 4) {
         doc.GetSettings().root = argv[3];
-        return Timed([&] { return BuildProject(doc); });
+        const int status = Timed([&] { return BuildProject(doc); });
+        log.Print();
+        return status;
     }
     if (command == "roundtrip" && argc == 5) {
         return Timed([&] {

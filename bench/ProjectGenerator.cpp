@@ -265,7 +265,7 @@ private:
         if (key == "name")
             return "clickwait";
         if (key == "classname")
-            return Numbered(kMedia[kParticle].stem, m_random.Below(kMedia[kParticle].count));
+            return sw::Format("effect%d", cell.id);
         if (key == "text")
             return type == SwType::Script ? "f.visits = +f.visits + 1;\nf.seen = true;" : "[l][r]";
         if (key.starts_with("exp"))
@@ -299,6 +299,8 @@ private:
                 cell.SetInteger(slot, m_random.Below(3));
             else if (key == "count")
                 cell.SetInteger(slot, kParticleFrames);
+            else if (key == "callto_id")
+                cell.SetInteger(slot, 1);
             else if (key == "method")
                 cell.SetInteger(slot, m_random.Below(3));
             break;

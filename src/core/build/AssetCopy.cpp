@@ -16,20 +16,25 @@ std::string DestinationOf(const CScenewrightDoc* doc, std::string_view subFolder
     return sw::paths::Join(folder, fileName);
 }
 
-// A file already in place is not copied onto itself: copying over the same
-// file, however its path is spelt, would truncate it.
-// A preview only names the file it would place.
-bool PlaceFile(const CScenewrightDoc* doc, const std::string& source,
-               const std::string& destination) {
-    if (doc->IsPreviewing())
-        return true;
-    if (source == destination || sw::files::IsSameFile(source, destination))
-        return true;
-    return sw::files::CopyReplacing(source, destination);
-}
-
 std::string OutputName(std::string_view subFolder, const std::string& name) {
     return subFolder.empty() ? name : sw::paths::Join(subFolder, name);
+}
+
+// A file already in place is not copied onto itself: copying over the same
+// file, however its path is spelt, would truncate it. A file that this build
+// placed already, or that an earlier build copied and nothing has changed
+// since, is not copied again. A preview only names the file it would place.
+bool PlaceFile(const CScenewrightDoc* doc, const std::string& source, std::string_view subFolder,
+               const std::string& name) {
+    if (doc->IsPreviewing())
+        return true;
+    const std::string destination = DestinationOf(doc, subFolder, name);
+    const auto* placed = doc->FindBuildOutput(OutputName(subFolder, name));
+    if (source == destination || (placed && placed->source == source) ||
+        sw::files::IsSameFile(source, destination) ||
+        sw::files::IsUnchangedCopy(source, destination))
+        return true;
+    return sw::files::CopyReplacing(source, destination);
 }
 
 } // namespace
@@ -52,7 +57,7 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
     if (source.empty() || !sw::files::FileExists(source))
         return std::string();
     std::string name = sw::paths::FileNameOf(source);
-    if (!PlaceFile(doc, source, DestinationOf(doc, subFolder, name)))
+    if (!PlaceFile(doc, source, subFolder, name))
         return std::string();
     ClaimAssetName(doc, OutputName(subFolder, name), source);
     return name;
@@ -96,7 +101,7 @@ bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::s
         return false;
     for (const std::string& name : matches) {
         const std::string source = sw::paths::Normalize(folder + name);
-        if (!PlaceFile(doc, source, DestinationOf(doc, subFolder, name)))
+        if (!PlaceFile(doc, source, subFolder, name))
             return false;
         ClaimAssetName(doc, OutputName(subFolder, name), source);
         names.push_back(name);

@@ -110,6 +110,11 @@ CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view sour
     return earlier;
 }
 
+const CScenewrightDoc::BuildOutputClaim*
+CScenewrightDoc::FindBuildOutput(std::string_view output) const {
+    auto it = m_buildOutputs.find(sw::cp932::ToLowerAscii(output));
+    return it == m_buildOutputs.end() ? nullptr : &it->second;
+}
 
 const char* EditName(SwEdit edit) {
     switch (edit) {

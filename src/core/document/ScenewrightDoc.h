@@ -225,6 +225,8 @@ public:
     // systems do). Gives the earlier claim when a different source held it.
     std::optional<BuildOutputClaim> ClaimBuildOutput(std::string_view output,
                                                      std::string_view source);
+    // The claim on `output` during this build; null when none.
+    const BuildOutputClaim* FindBuildOutput(std::string_view output) const;
     void ForgetBuildOutputs() { m_buildOutputs.clear(); }
 
     // While previewing, a build writes its text only: it copies and writes no

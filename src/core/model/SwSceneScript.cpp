@@ -290,5 +290,5 @@ void CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
                          parts.c_str(), label.c_str());
     }
     // An area file that cannot be written is passed over: the scenario is complete.
-    sw::files::WriteFileAtomically(sw::paths::Join(doc->GetProjectRoot(), output), areas.Text());
+    sw::files::WriteFileReplacing(sw::paths::Join(doc->GetProjectRoot(), output), areas.Text());
 }

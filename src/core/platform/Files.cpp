@@ -123,7 +123,11 @@ bool ReadWholeFile(std::string_view path, std::string& contents) {
     return ok;
 }
 
-bool WriteFileAtomically(std::string_view path, std::string_view data) {
+namespace {
+
+// Writes a temporary file beside `path` through `fill` and renames it over
+// `path`, so that a failure never leaves a half-written file in its place.
+template <typename Fill> bool ReplaceThroughTemporary(std::string_view path, bool flush, Fill fill) {
     std::string native;
     if (!Native(path, native))
         return false;
@@ -145,13 +149,50 @@ bool WriteFileAtomically(std::string_view path, std::string_view data) {
         ::fchmod(fd, old.st_mode & 07777);
     else
         ::fchmod(fd, 0666 & ~CurrentUmask());
-    bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
+    bool ok = fill(fd) && (!flush || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.c_str(), native.c_str()) == 0;
     if (!ok)
         ::unlink(temp.c_str());
     return ok;
+}
+
+bool OpenForReading(std::string_view path, int& fd, struct stat& info) {
+    std::string native;
+    if (!Native(path, native))
+        return false;
+    fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        return true;
+    ::close(fd);
+    return false;
+}
+
+bool ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+    while (size > 0) {
+        ssize_t got = ::pread(fd, buffer, size, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        buffer += got;
+        size -= static_cast<std::size_t>(got);
+        offset += got;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteFileAtomically(std::string_view path, std::string_view data) {
+    return ReplaceThroughTemporary(path, true, [&](int fd) { return WriteAll(fd, data); });
+}
+
+bool WriteFileReplacing(std::string_view path, std::string_view data) {
+    return ReplaceThroughTemporary(path, false, [&](int fd) { return WriteAll(fd, data); });
 }
 
 bool CreateDirectory(std::string_view path) {
@@ -181,10 +222,55 @@ bool MoveReplacing(std::string_view from, std::string_view to) {
 }
 
 bool CopyReplacing(std::string_view from, std::string_view to) {
-    std::string source;
-    if (!ReadWholeFile(from, source))
+    int source = -1;
+    struct stat info;
+    if (!OpenForReading(from, source, info))
         return false;
-    return WriteFileAtomically(to, source);
+    const bool ok = ReplaceThroughTemporary(to, false, [&](int fd) {
+        std::string buffer(1 << 20, '\0');
+        for (;;) {
+            ssize_t got = ::read(source, buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return false;
+            if (got == 0)
+                break;
+            if (!WriteAll(fd, std::string_view(buffer.data(), static_cast<std::size_t>(got))))
+                return false;
+        }
+        // The source's time on the copy lets the next build see it unchanged.
+        const timespec times[2] = {info.st_atim, info.st_mtim};
+        return ::futimens(fd, times) == 0;
+    });
+    ::close(source);
+    return ok;
+}
+
+bool IsUnchangedCopy(std::string_view source, std::string_view copy) {
+    int a = -1, b = -1;
+    struct stat infoA, infoB;
+    if (!OpenForReading(source, a, infoA))
+        return false;
+    bool same = false;
+    if (OpenForReading(copy, b, infoB)) {
+        same = infoA.st_size == infoB.st_size && infoA.st_mtim.tv_sec == infoB.st_mtim.tv_sec &&
+               infoA.st_mtim.tv_nsec == infoB.st_mtim.tv_nsec;
+        // The first and the last block must match as well.
+        constexpr off_t kBlock = 4096;
+        const off_t size = infoA.st_size;
+        for (off_t offset : {off_t{0}, std::max<off_t>(0, size - kBlock)}) {
+            if (!same)
+                break;
+            const auto length = static_cast<std::size_t>(std::min(kBlock, size));
+            std::string blockA(length, '\0'), blockB(length, '\0');
+            same = ReadAt(a, blockA.data(), length, offset) &&
+                   ReadAt(b, blockB.data(), length, offset) && blockA == blockB;
+        }
+        ::close(b);
+    }
+    ::close(a);
+    return same;
 }
 
 bool IsSameFile(std::string_view a, std::string_view b) {

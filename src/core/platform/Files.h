@@ -27,13 +27,22 @@ bool ReadWholeFile(std::string_view path, std::string& contents);
 // renames it over `path`, so that a failure never leaves a half-written file
 // in place of the old one. A symbolic link at `path` is followed.
 bool WriteFileAtomically(std::string_view path, std::string_view data);
+// The same without the flush to disk, for build outputs that the next build
+// writes again.
+bool WriteFileReplacing(std::string_view path, std::string_view data);
 
 bool CreateDirectory(std::string_view path);
 // The folder and every missing folder above it.
 bool CreateDirectories(std::string_view path);
 bool RemoveFile(std::string_view path);
 bool MoveReplacing(std::string_view from, std::string_view to);
+// Copies through a temporary file, as WriteFileReplacing writes, and gives
+// the copy the source's modification time.
 bool CopyReplacing(std::string_view from, std::string_view to);
+// True when `copy` has the size and modification time of `source` and the
+// same first and last block: a copy that CopyReplacing made and nothing has
+// changed since.
+bool IsUnchangedCopy(std::string_view source, std::string_view copy);
 // True when both paths name one existing file, however they are spelt.
 bool IsSameFile(std::string_view a, std::string_view b);
 
