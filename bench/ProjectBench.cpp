@@ -30,7 +30,7 @@ double Seconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// Errors and the first warnings of the log go to stderr, in UTF-8; the
+// Errors of the log go to stderr, in UTF-8; the
 // count of each kind to stdout.
 class CLogCounts : public IScenewrightView {
 public:
@@ -43,7 +43,7 @@ public:
                      : kind == LogLineKind::Warning ? warnings
                      : kind == LogLineKind::Ok      ? oks
                                                     : plain;
-        if (kind == LogLineKind::Error || (kind == LogLineKind::Warning && count < 5))
+        if (kind == LogLineKind::Error)
             std::fprintf(stderr, "%s\n", sw::cp932::ToUtf8ForDisplay(line).c_str());
         ++count;
     }

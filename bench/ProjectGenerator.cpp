@@ -108,7 +108,7 @@ private:
         std::string contents(bytes, '\0');
         for (char& c : contents)
             c = static_cast<char>(m_random.Next());
-        return sw::files::WriteFileAtomically(sw::paths::Join(m_media, name), contents);
+        return sw::files::WriteFileReplacing(sw::paths::Join(m_media, name), contents);
     }
 
     bool WriteMedia() {

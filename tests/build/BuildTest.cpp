@@ -17,6 +17,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::string Patched(CScenewrightDoc& doc, const std::string& config, bool expectOk = true) {
@@ -368,4 +370,40 @@ TEST(ScenePreview, WritesTheSceneTextAndNoFile) {
     EXPECT_TRUE(b.log.lines.empty());
     left.parent = right.parent = nullptr;
     scene.child = nullptr;
+
+TEST(AssetCopy, UnchangedMediaIsNotCopiedAgainButAChangedSourceIs) {
+    namespace fs = std::filesystem;
+    BuildingDoc b;
+    const std::string source = b.temp.Write("media/bg.png", "picture one");
+    const std::string copy = b.temp.File("game/bgimage/bg.png");
+    auto inode = [](const std::string& path) {
+        struct stat info {};
+        ::stat(path.c_str(), &info);
+        return info.st_ino;
+    };
+    auto copyAgain = [&] {
+        b.doc.ForgetBuildOutputs(); // as a new build starts
+        b.log.lines.clear();
+        EXPECT_TRUE(CopyMedia(&b.doc, source, "画像", "bgimage").proceed);
+        EXPECT_EQ(b.log.lines, std::vector<std::string>{"ok: シーン番号7: " + source +
+                                                        " を bgimage にコピー。"});
+    };
+    copyAgain();
+    EXPECT_EQ(fs::last_write_time(copy), fs::last_write_time(source));
+    const auto first = inode(copy);
+    copyAgain();
+    EXPECT_EQ(inode(copy), first);
+
+    // The same size, a new time.
+    b.temp.Write("media/bg.png", "picture two");
+    fs::last_write_time(source, fs::last_write_time(copy) + std::chrono::seconds(5));
+    copyAgain();
+    EXPECT_EQ(ReadFileOrEmpty(copy), "picture two");
+    EXPECT_NE(inode(copy), first);
+
+    // Size and time alike, the contents not.
+    b.temp.Write("game/bgimage/bg.png", "picture six");
+    fs::last_write_time(copy, fs::last_write_time(source));
+    copyAgain();
+    EXPECT_EQ(ReadFileOrEmpty(copy), "picture two");
 }

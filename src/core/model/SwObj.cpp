@@ -188,7 +188,9 @@ std::string CSwObj::PathValue(std::string_view key, std::string_view path,
 }
 
 void CSwObj::WriteValueLine(CTextOutput* file, const std::string& valueElement) {
-    file->Printf("  %s\n", valueElement.c_str());
+    file->Write("  ");
+    file->Write(valueElement);
+    file->Write("\n");
 }
 
 CSwObj* CSwObj::GetTopmost(CSwObj* object) {

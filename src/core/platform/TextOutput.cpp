@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 namespace {
@@ -45,10 +46,12 @@ void CStringOutput::Write(std::string_view text) {
         m_text += text;
         return;
     }
-    for (char c : text) {
-        if (c == '\n')
-            m_text += '\r';
-        m_text += c;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        m_text.append(text, start, end - start);
+        if (end < text.size())
+            m_text += "\r\n";
+        start = end + 1;
     }
 }
 

@@ -1,0 +1,123 @@
+#!/bin/bash
+# Times open, save, build and chart layout of generated projects of 2,000 and
+# 4,000 scenes (50 cells each), a build with 200 MiB of media and a second
+# build with the media unchanged, beside `xmllint --noout` on the same file
+# and `cp -r` of the same media. Every figure is the median of ROUNDS runs.
+# Ratios are printed as "ratio NAME VALUE" lines for scripts.
+#   bench/run.sh            (BUILD_DIR, WORK_DIR and ROUNDS may be set)
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$source_dir/build-release}
+work=${WORK_DIR:-/tmp/scenewright-bench}
+rounds=${ROUNDS:-5}
+config=$source_dir/examples/engine/system/config.tjs
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DSCENEWRIGHT_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target scenewright_project_bench scenewright_layout_bench >/dev/null
+project_bench=$build/bench/scenewright_project_bench
+layout_bench=$build/bench/ui/scenewright_layout_bench
+
+now() { date +%s.%N; }
+median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+divide() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+# The figure named $1 from the output of one driver run.
+field() { awk -v name="$1" '$1 == name {print $2}'; }
+
+# A fresh build folder with the engine's configuration in place.
+fresh_root() {
+    rm -rf "$1"
+    mkdir -p "$1/system"
+    cp "$config" "$1/system/config.tjs"
+}
+
+# Runs the driver ROUNDS times ("$@" its arguments; $prepare run before
+# each) and prints the median of its own timing.
+time_driver() {
+    local times=""
+    for _ in $(seq "$rounds"); do
+        $prepare
+        sync
+        times="$times $("$@" | field seconds)"
+    done
+    echo "$times" | median
+}
+
+# Times a whole command ROUNDS times.
+time_command() {
+    local times="" start
+    for _ in $(seq "$rounds"); do
+        $prepare
+        sync
+        start=$(now)
+        "$@" >/dev/null
+        times="$times $(awk -v a="$start" -v b="$(now)" 'BEGIN {print b - a}')"
+    done
+    echo "$times" | median
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+declare -A figure
+
+for scenes in 2000 4000; do
+    dir=$work/p$scenes
+    "$project_bench" generate "$dir" "$scenes" 0 >/dev/null
+    file=$dir/project.swo
+    bytes=$(stat -c %s "$file")
+    prepare=:
+    figure[parse$scenes]=$(time_command xmllint --noout "$file")
+    figure[open$scenes]=$(time_driver "$project_bench" open "$file")
+    figure[save$scenes]=$(time_driver "$project_bench" save "$file" "$dir/saved.swo")
+    prepare="fresh_root $dir/game"
+    figure[build$scenes]=$(time_driver "$project_bench" build "$file" "$dir/game")
+    prepare=:
+    figure[layout$scenes]=$("$layout_bench" "$file" | field seconds)
+    rss=$("$project_bench" open "$file" | field peak_rss_kib)
+    figure[rss$scenes]=$(divide "$((rss * 1024))" "$bytes")
+    printf '%d scenes, %d cells, project file %.1f MiB\n' "$scenes" "$((scenes * 50))" \
+        "$(divide "$bytes" 1048576)"
+    printf '  xmllint --noout %8.3f s\n' "${figure[parse$scenes]}"
+    printf '  open            %8.3f s   peak RSS %.1f MiB (%sx the file)\n' \
+        "${figure[open$scenes]}" "$(divide "$rss" 1024)" "${figure[rss$scenes]}"
+    printf '  save            %8.3f s\n' "${figure[save$scenes]}"
+    printf '  build (small media) %4.3f s\n' "${figure[build$scenes]}"
+    printf '  chart layout    %8.4f s\n' "${figure[layout$scenes]}"
+    if "$project_bench" roundtrip "$file" "$dir/again1.swo" "$dir/again2.swo" >/dev/null &&
+        cmp -s "$file" "$dir/again1.swo"; then
+        echo "  round trip: read-write-read-write byte-identical"
+    else
+        echo "  round trip: FAILED, the written files differ"
+    fi
+done
+
+# The same 2,000 scenes with 200 MiB of media.
+dir=$work/media
+"$project_bench" generate "$dir" 2000 200 >/dev/null
+file=$dir/project.swo
+prepare="fresh_root $dir/game"
+figure[media_first]=$(time_driver "$project_bench" build "$file" "$dir/game")
+prepare=:
+figure[media_second]=$(time_driver "$project_bench" build "$file" "$dir/game")
+prepare="rm -rf $dir/copied"
+figure[cp]=$(time_command cp -r "$dir/media" "$dir/copied")
+echo "2000 scenes with $(du -sm "$dir/media" | cut -f1) MiB of media"
+printf '  cp -r of the media   %8.3f s\n' "${figure[cp]}"
+printf '  first build          %8.3f s\n' "${figure[media_first]}"
+printf '  second build         %8.3f s (media unchanged)\n' "${figure[media_second]}"
+
+echo "aims: open_vs_parse 1.5, save_vs_parse 1, build_vs_open 1, *_twice_the_project 2.2,"
+echo "      rss_vs_file_size 4, media_build_vs_cp 1.2, second_build_vs_first 0.2 (at most)"
+ratio() { echo "ratio $1 $2"; }
+ratio open_vs_parse "$(divide "${figure[open4000]}" "${figure[parse4000]}")" 1.5
+ratio save_vs_parse "$(divide "${figure[save4000]}" "${figure[parse4000]}")" 1
+ratio build_vs_open "$(divide "${figure[build4000]}" "${figure[open4000]}")" 1
+for what in open save build layout; do
+    ratio "${what}_twice_the_project" "$(divide "${figure[${what}4000]}" "${figure[${what}2000]}")" 2.2
+done
+ratio rss_vs_file_size "${figure[rss4000]}" 4
+ratio media_build_vs_cp "$(divide "${figure[media_first]}" "${figure[cp]}")" 1.2
+ratio second_build_vs_first "$(divide "${figure[media_second]}" "${figure[media_first]}")" 0.2
