@@ -107,7 +107,7 @@ private:
     bool WriteFile(const std::string& name, std::size_t bytes) {
         std::string contents(bytes, '\0');
         for (char& c : contents)
-            c = static_cast<char>(m_random.Next());
+            c = static_cast<char>(m_contents.Next());
         return sw::files::WriteFileReplacing(sw::paths::Join(m_media, name), contents);
     }
 
@@ -310,6 +310,8 @@ private:
 
     CScenewrightDoc m_doc;
     CRandom m_random;
+    // Apart, so that the project is the same whatever the media's size.
+    CRandom m_contents;
     std::string m_media;
     GeneratedProjectSize m_size;
     CSwScene* m_chapter = nullptr;

@@ -109,6 +109,10 @@ printf '  cp -r of the media   %8.3f s\n' "${figure[cp]}"
 printf '  first build          %8.3f s\n' "${figure[media_first]}"
 printf '  second build         %8.3f s (media unchanged)\n' "${figure[media_second]}"
 
+# The media's share of the build: the same project built with small media.
+copy_part=$(awk -v a="${figure[media_first]}" -v b="${figure[build2000]}" 'BEGIN {print a - b}')
+printf '  first build less the build with small media %8.3f s\n' "$copy_part"
+
 echo "aims: open_vs_parse 1.5, save_vs_parse 1, build_vs_open 1, *_twice_the_project 2.2,"
 echo "      rss_vs_file_size 4, media_build_vs_cp 1.2, second_build_vs_first 0.2 (at most)"
 ratio() { echo "ratio $1 $2"; }
@@ -121,3 +125,7 @@ done
 ratio rss_vs_file_size "${figure[rss4000]}" 4
 ratio media_build_vs_cp "$(divide "${figure[media_first]}" "${figure[cp]}")" 1.2
 ratio second_build_vs_first "$(divide "${figure[media_second]}" "${figure[media_first]}")" 0.2
+# Beside the aims: the copying alone, and the second build against a build
+# that copies nothing of weight.
+ratio media_copy_part_vs_cp "$(divide "$copy_part" "${figure[cp]}")"
+ratio second_build_vs_small_media_build "$(divide "${figure[media_second]}" "${figure[build2000]}")"
