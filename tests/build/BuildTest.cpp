@@ -370,6 +370,7 @@ TEST(ScenePreview, WritesTheSceneTextAndNoFile) {
     EXPECT_TRUE(b.log.lines.empty());
     left.parent = right.parent = nullptr;
     scene.child = nullptr;
+}
 
 TEST(AssetCopy, UnchangedMediaIsNotCopiedAgainButAChangedSourceIs) {
     namespace fs = std::filesystem;
