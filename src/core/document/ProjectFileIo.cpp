@@ -114,12 +114,24 @@ bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message
         return false;
     }
     RepairLinksOfReadScenes();
+    TakeCurrentSceneFromSelectFields();
+    return true;
+}
+
+void CScenewrightDoc::TakeCurrentSceneFromSelectFields() {
     for (const auto& scene : m_scenes) {
         if (scene->select != 0)
             m_currentScene = scene.get();
     }
     m_hasCurrentScene = m_currentScene != nullptr;
-    return true;
+}
+
+void CScenewrightDoc::ReplaceProjectWith(const std::string& text) {
+    DeleteAllScenes();
+    m_settings.Reset();
+    std::string message;
+    ParseProjectText(text, message);
+    TakeCurrentSceneFromSelectFields();
 }
 
 bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& message) {

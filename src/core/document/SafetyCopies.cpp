@@ -120,16 +120,8 @@ bool CScenewrightDoc::AskAndReadRecoveryCopy(const std::string& recovery,
         m_host->ShowError(sw::Format("復元用のファイル %s を読み込めません。", recovery.c_str()));
         return false;
     }
-    DeleteAllScenes();
-    m_settings.Reset();
-    std::string message;
-    ParseProjectText(bytes, message);
+    ReplaceProjectWith(bytes);
     RepairLinksOfReadScenes();
-    for (const auto& scene : m_scenes) {
-        if (scene->select != 0)
-            m_currentScene = scene.get();
-    }
-    m_hasCurrentScene = m_currentScene != nullptr;
     RecordEdit(SwEdit::Recovery);
     // Restored text that matches the file is still worth a save question.
     m_modified = true;

@@ -248,6 +248,11 @@ private:
     // Adopts the scenes and settings of a project text; false with the
     // parser's message.
     bool ParseProjectText(const std::string& bytes, std::string& message);
+    // The scene whose select field is set becomes current.
+    void TakeCurrentSceneFromSelectFields();
+    // Drops the scenes and settings for those of a text this document can
+    // read (one it wrote, or checked beforehand).
+    void ReplaceProjectWith(const std::string& text);
     // The project as a text that does not depend on the project file's
     // folder: media paths stay absolute, so a Save As to another folder
     // leaves the history valid.

@@ -79,20 +79,9 @@ void CScenewrightDoc::RestoreSnapshot(const std::string& text, std::string_view 
                 currentCellPosition = i;
         }
     }
-    DeleteAllScenes();
-    m_settings.Reset();
-
     const std::string projectFilePath = std::exchange(m_projectFilePath, std::string());
-    std::string message;
-    // The text is one this document wrote, so it always reads back.
-    ParseProjectText(text, message);
+    ReplaceProjectWith(text);
     m_projectFilePath = projectFilePath;
-
-    for (const auto& scene : m_scenes) {
-        if (scene->select != 0)
-            m_currentScene = scene.get();
-    }
-    m_hasCurrentScene = m_currentScene != nullptr;
     if (m_currentScene && m_currentScene->id == currentSceneId && currentCellPosition >= 0 &&
         currentCellPosition < m_currentScene->GetCellCount())
         m_currentCell = m_currentScene->GetCellAt(currentCellPosition);
