@@ -81,6 +81,9 @@ message(1, "どちらへ行こう？", clean=0)
 scene(11, parent=1, title="どちらへ", clearmsg=0)
 scene(2, parent=11, title="森へ", hint="静かな森")
 message(2, "森は静かだった。")
+# A layer's back page must match its front page before a transition of that
+# layer alone: copy the front over first, then load the picture onto it.
+cell(2, 106, id=124, layer="0")
 cell(2, 104, layer="0", image="media/fairy.png", surface=1)
 cell(2, 105, layer="0", surface=0, children=0, time=500, method=1, rule="", vague=0, **{"from": 0}, stay=0)
 cell(2, 116, id=120, time=20, timemode=1, hmax=6, vmax=3, iswait=0)
@@ -89,6 +92,10 @@ cell(2, 117, id=121)
 cell(2, 111, id=122, bufno=1, fadeout=1, time=300)
 cell(2, 127, id=123, text="f.metFairy = true;\nf.fairyVisits = +f.fairyVisits + 1;")
 cell(2, 114, formula="f.courage = f.courage + 1")
+# The fairy scrolls away: the back page becomes a hidden copy of the front.
+cell(2, 106, id=125, layer="0")
+cell(2, 103, id=126, layer="0", surface=1, left=-1, top=-1, width=-1, height=-1, opacity=-1,
+     color=0, visible=0, setcol=0, vertical=2)
 cell(2, 105, layer="0", surface=0, children=0, time=700, method=2, rule="", vague=0, **{"from": 2}, stay=1)
 scene(3, type=13, parent=11, title="町へ", mapimage="media/town.png", layer="0", hint="にぎやかな町")
 message(3, "町に着いた。どこへ行こう？", clean=0)
