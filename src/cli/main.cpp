@@ -1,5 +1,6 @@
 // scenewright-cli: the headless front end for scripts and CI.
 
+#include "build/GameFolderSetup.h"
 #include "build/ProjectBuilder.h"
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCharacter.h"
@@ -46,11 +47,14 @@ const char kUsage[] =
     "                        findings of the project check (with --json only\n"
     "                        the findings, as JSON); exits 1 on an error finding\n"
     "  resave IN.swo OUT.swo open a project and write it again\n"
-    "  build FILE.swo [--root DIR] [--check]\n"
+    "  build FILE.swo [--root DIR] [--check] [--init-from TEMPLATE]\n"
     "                        build the project into its project folder (or DIR,\n"
     "                        which must hold the engine's system/config.tjs);\n"
     "                        exits with the build status when it is not 1;\n"
-    "                        --check logs the check's findings first\n"
+    "                        --check logs the check's findings first;\n"
+    "                        --init-from first copies what the folder lacks of\n"
+    "                        the engine's KAG3 template TEMPLATE (startup.tjs,\n"
+    "                        system/), never overwriting a file\n"
     "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
     "                        append the cells of scenario text file TEXT to the\n"
     "                        scene numbered SCENE and save (to OUT when given)\n"
@@ -169,6 +173,7 @@ int Build(const std::vector<const char*>& arguments) {
     if (arguments.empty())
         return Usage();
     const char* rootArgument = nullptr;
+    const char* templateArgument = nullptr;
     bool checkFirst = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string flag = arguments[i];
@@ -176,6 +181,8 @@ int Build(const std::vector<const char*>& arguments) {
             checkFirst = true;
         else if (flag == "--root" && rootArgument == nullptr && i + 1 < arguments.size())
             rootArgument = arguments[++i];
+        else if (flag == "--init-from" && templateArgument == nullptr && i + 1 < arguments.size())
+            templateArgument = arguments[++i];
         else
             return Usage();
     }
@@ -188,6 +195,12 @@ int Build(const std::vector<const char*>& arguments) {
         if (!ArgumentPath(rootArgument, root))
             return 1;
         doc.GetSettings().root = root;
+    }
+    if (templateArgument != nullptr && !doc.GetProjectRoot().empty()) {
+        std::string from;
+        if (!ArgumentPath(templateArgument, from))
+            return 1;
+        SetUpGameFolder(doc, doc.GetProjectRoot(), from);
     }
     const bool built = BuildProject(doc, nullptr, checkFirst);
     const int status = doc.GetBuildStatus();

@@ -185,7 +185,8 @@ const FieldRow kMacroRows[] = {
 
 constexpr EditorKind kUnsigned = EditorKind::Unsigned;
 const FieldRow kParticleRows[] = {
-    {"親レイヤ：", "parentlayer", EditorKind::LayerName},
+    {"親レイヤ：", "parentlayer", EditorKind::LayerName, nullptr, nullptr, INT_MIN, kNoLimit,
+     LayerSet::RecordedLayers},
     {"画像の個数：", "count", kUnsigned},
     {"画像名（ファイル名は画像の個数分、後ろに \"_0\" や \"_1\" が付きます）：", "image",
      EditorKind::FilePath, nullptr, kImageFilter, INT_MIN, kNoLimit, LayerSet::Layers, 10, 0, false},

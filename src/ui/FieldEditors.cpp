@@ -28,7 +28,9 @@ namespace sw::ui {
 
 namespace {
 
-QString Utf8(const char* text) { return QString::fromUtf8(text ? text : ""); }
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text ? text : "");
+}
 
 // Text boxes take what Shift_JIS can hold; anything else would be lost on
 // the way into the project.
@@ -123,7 +125,8 @@ private:
             negative = text[at++] == u'-';
         qint64 number = 0;
         for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at)
-            number = std::min<qint64>(number * 10 + (text[at].unicode() - u'0'), qint64(INT_MAX) + 1);
+            number =
+                std::min<qint64>(number * 10 + (text[at].unicode() - u'0'), qint64(INT_MAX) + 1);
         if (negative)
             number = -number;
         return static_cast<std::int32_t>(std::clamp<qint64>(number, INT_MIN, INT_MAX));
@@ -150,7 +153,8 @@ private:
 
 class CRichTextEditor : public CFieldEditor {
 public:
-    CRichTextEditor(const FieldRow& row, QPlainTextEdit* edit) : CFieldEditor(row, edit), m_edit(edit) {
+    CRichTextEditor(const FieldRow& row, QPlainTextEdit* edit)
+        : CFieldEditor(row, edit), m_edit(edit) {
         edit->setMinimumSize(360, 120);
         edit->setTabChangesFocus(true);
     }
@@ -171,7 +175,8 @@ public:
             box->addItems(row.items(*context.doc));
     }
     void Load(const FieldValue& value) override {
-        m_box->setCurrentIndex(value.integer >= 0 && value.integer < m_box->count() ? value.integer : -1);
+        m_box->setCurrentIndex(value.integer >= 0 && value.integer < m_box->count() ? value.integer
+                                                                                    : -1);
     }
     bool Store(FieldValue& value, QString&) const override {
         value.integer = m_box->currentIndex();
@@ -185,36 +190,44 @@ private:
 class CLayerEditor : public CFieldEditor {
 public:
     CLayerEditor(const FieldRow& row, QComboBox* box, const EditorContext& context)
-        : CFieldEditor(row, box), m_box(box) {
-        const CSwSettings& settings = context.doc->GetSettings();
-        const LayerNames names(settings.laycount, settings.msglaycount, false,
-                               row.layers == LayerSet::LayersWithAll);
-        for (int position = 0; position < names.Count(); ++position) {
-            std::string name = names.NameAt(position);
-            if (row.layers == LayerSet::MessageLayers && name.rfind("message", 0) != 0)
-                continue;
-            box->addItem(FromCp932(names.LabelAt(position)));
-            m_names.push_back(std::move(name));
+        : CFieldEditor(row, box), m_box(box), m_messageOnly(row.layers == LayerSet::MessageLayers),
+          m_keepEmpty(row.layers == LayerSet::RecordedLayers),
+          m_names(context.doc->GetSettings().laycount, context.doc->GetSettings().msglaycount,
+                  false, row.layers == LayerSet::LayersWithAll) {
+        for (int position = 0; position < m_names.Count(); ++position) {
+            if (!m_messageOnly || m_names.NameAt(position).starts_with("message")) {
+                box->addItem(FromCp932(m_names.LabelAt(position)));
+                m_positions.push_back(position);
+            }
         }
     }
-    // A name that the list does not offer selects nothing.
+    // The list position the layer naming gives the stored name, so a new
+    // cell's empty name shows (and OK stores) a real layer rather than
+    // nothing; a name beyond the project's layers selects nothing.
     void Load(const FieldValue& value) override {
-        int found = -1;
-        for (std::size_t i = 0; i < m_names.size(); ++i) {
-            if (m_names[i] == value.text)
-                found = static_cast<int>(i);
-        }
-        m_box->setCurrentIndex(found);
+        int position = m_names.PositionOf(value.text);
+        // The message-only list counts its own entries from 0.
+        if (m_messageOnly && !value.text.starts_with("message"))
+            position = m_positions.empty() ? -1 : m_positions.front();
+        if (m_keepEmpty && value.text.empty())
+            position = -1;
+        const auto at = std::find(m_positions.begin(), m_positions.end(), position);
+        m_box->setCurrentIndex(
+            at == m_positions.end() ? -1 : static_cast<int>(at - m_positions.begin()));
     }
     bool Store(FieldValue& value, QString&) const override {
         const int at = m_box->currentIndex();
-        value.text = at >= 0 ? m_names[static_cast<std::size_t>(at)] : std::string();
+        value.text =
+            at >= 0 ? m_names.NameAt(m_positions[static_cast<std::size_t>(at)]) : std::string();
         return true;
     }
 
 private:
     QComboBox* m_box;
-    std::vector<std::string> m_names;
+    bool m_messageOnly;
+    bool m_keepEmpty;
+    LayerNames m_names;
+    std::vector<int> m_positions; // the layer naming's position of each entry
 };
 
 class CPathEditor : public CFieldEditor {
@@ -327,7 +340,9 @@ QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
 
 QString IntegerRefusal(const FieldRow& row) {
     if (row.minimum != INT_MIN && row.maximum != INT_MAX)
-        return QStringLiteral("%1 から %2 までの整数を入力してください。").arg(row.minimum).arg(row.maximum);
+        return QStringLiteral("%1 から %2 までの整数を入力してください。")
+            .arg(row.minimum)
+            .arg(row.maximum);
     if (row.minimum > 0 || (row.minimum == 0 && row.kind == EditorKind::Integer))
         return QStringLiteral("%1 以上の整数を入力してください。").arg(row.minimum);
     if (row.kind == EditorKind::Unsigned)

@@ -29,16 +29,18 @@ enum class EditorKind {
     PlainInteger, // leading decimal with an optional sign, 0 for anything else
     Real,
     Text,
-    RichText,     // multi-line, exchanged as plain text
-    Choice,       // the field is the index into the row's list
-    LayerName,    // the field is a layer's name from the project's layer list
-    FilePath,     // with a 参照... button; the row's choices give the filter
-    Folder,       // the same with a folder chooser
-    Colour,       // 0x00BBGGRR, a chooser button and a sample patch
+    RichText,  // multi-line, exchanged as plain text
+    Choice,    // the field is the index into the row's list
+    LayerName, // the field is a layer's name from the project's layer list
+    FilePath,  // with a 参照... button; the row's choices give the filter
+    Folder,    // the same with a folder chooser
+    Colour,    // 0x00BBGGRR, a chooser button and a sample patch
 };
 
-// Which layers a layer-name row offers.
-enum class LayerSet { Layers, LayersWithAll, MessageLayers };
+// Which layers a layer-name row offers. A field that no tag is written
+// from (RecordedLayers) keeps an empty name empty; the others show it as
+// the layer the naming rule gives it.
+enum class LayerSet { Layers, LayersWithAll, MessageLayers, RecordedLayers };
 
 // The list a choice row offers, built when the dialog opens.
 using ChoiceItems = QStringList (*)(const CScenewrightDoc& doc);
@@ -54,7 +56,7 @@ struct FieldRow {
     int minimum = INT_MIN;
     int maximum = INT_MAX;
     LayerSet layers = LayerSet::Layers;
-    int base = 10; // 0 also reads 0x hexadecimal and leading-0 octal
+    int base = 10;     // 0 also reads 0x hexadecimal and leading-0 octal
     int maxLength = 0; // 0 for no limit
     // False for paths that name a group of files (the particle images).
     bool checkExists = true;

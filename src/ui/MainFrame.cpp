@@ -365,6 +365,7 @@ bool CMainFrame::Build() {
     // A build is where a broken media file or a full disk may bring the
     // editor down; the changes so far are kept first.
     Autosave();
+    m_doc.OfferGameFolderSetup();
     m_building = true;
     UpdateCommandStates();
     statusBar()->showMessage(QStringLiteral("ビルド中..."));
@@ -442,6 +443,8 @@ void CMainFrame::RunEngine() {
 void CMainFrame::EditEngineFolder() {
     const int backupCount = m_doc.GetBackupCount();
     CSystemSettingsDialog dialog(sw::ui::FromCp932(m_doc.GetEnginePath()), backupCount, this);
+    const QString templateFolder = sw::ui::FromCp932(m_doc.GetEngineTemplatePath());
+    dialog.SetTemplateFolder(templateFolder);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (dialog.BackupCount() != backupCount && !m_doc.SetBackupCount(dialog.BackupCount()))
@@ -454,6 +457,14 @@ void CMainFrame::EditEngineFolder() {
     else if (!m_doc.SetEnginePath(folder))
         ShowError(QStringLiteral("設定ファイル ") + sw::ui::FromCp932(m_doc.GetSettingsFilePath()) +
                   QStringLiteral(" に書き込めませんでした。"));
+    if (dialog.TemplateFolder() != templateFolder) {
+        if (!sw::ui::PathToCp932(dialog.TemplateFolder(), folder, &error))
+            ShowError(error);
+        else if (!m_doc.SetEngineTemplatePath(folder))
+            ShowError(QStringLiteral("設定ファイル ") +
+                      sw::ui::FromCp932(m_doc.GetSettingsFilePath()) +
+                      QStringLiteral(" に書き込めませんでした。"));
+    }
     UpdateCommandStates();
 }
 

@@ -71,9 +71,10 @@ TEST(Cli, CheckPrintsFindingsAndFailsOnAnError) {
     }
     CliRun check = RunCli("check " + path);
     EXPECT_EQ(check.exitCode, 1) << check.output;
-    EXPECT_NE(check.output.find(reinterpret_cast<const char*>(
-                  u8"findings: 1\n  error: シーン番号2: 他へのリンクに実体が指定されていません。\n")),
-              std::string::npos)
+    EXPECT_NE(
+        check.output.find(reinterpret_cast<const char*>(
+            u8"findings: 1\n  error: シーン番号2: 他へのリンクに実体が指定されていません。\n")),
+        std::string::npos)
         << check.output;
     // The log line goes to stderr, which the run merges in front.
     CliRun json = RunCli("check --json " + path);
@@ -100,8 +101,8 @@ TEST(Cli, TextRoundTripWithoutEditsKeepsTheFile) {
     const std::string project = temp.File("p.swo"), table = temp.File("t.tsv");
     ASSERT_EQ(RunCli("resave " + kSample + " " + project).exitCode, 0);
     ASSERT_EQ(RunCli("export-text " + project + " " + table).exitCode, 0);
-    EXPECT_NE(ReadFileOrEmpty(table).find(reinterpret_cast<const char*>(
-                  u8"\n2:0\tmessage\t\t\t森は静かだった。\n")),
+    EXPECT_NE(ReadFileOrEmpty(table).find(
+                  reinterpret_cast<const char*>(u8"\n2:0\tmessage\t\t\t森は静かだった。\n")),
               std::string::npos);
     CliRun import = RunCli("import-text " + project + " " + table + " --out " + temp.File("q.swo"));
     EXPECT_EQ(import.exitCode, 0) << import.output;
@@ -171,12 +172,25 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     EXPECT_EQ(noEngine.exitCode, 3);
     EXPECT_NE(noEngine.output.find("build status: 3"), std::string::npos);
     EXPECT_EQ(RunCli("build " + kSample + " --root").exitCode, 64);
+    // The same folder set up from a template on the way, which touches
+    // nothing already there.
+    temp.Write("template/startup.tjs", "// start\r\n");
+    temp.Write("template/system/Config.~new",
+               ReadFileOrEmpty(SW_EXAMPLES_DIR "/engine/system/config.tjs"));
+    temp.Write("template/system/Initialize.tjs", "// init\r\n");
+    temp.Write("empty/system/Initialize.tjs", "// mine\r\n");
+    CliRun initialised = RunCli("build " + kSample + " --root " + temp.File("empty") +
+                                " --init-from " + temp.File("template"));
+    EXPECT_EQ(initialised.exitCode, 0) << initialised.output;
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("empty/startup.tjs")), "// start\r\n");
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("empty/system/Initialize.tjs")), "// mine\r\n");
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("empty/scenario/first.ks")), firstKs);
 }
 
 TEST(Cli, ImportAppendsCellsToTheNamedScene) {
     TempFolder temp;
-    const std::string text =
-        temp.Write("s.txt", reinterpret_cast<const char*>(u8"新人「はじめまして」\n地の文\nSE/bell\n"));
+    const std::string text = temp.Write(
+        "s.txt", reinterpret_cast<const char*>(u8"新人「はじめまして」\n地の文\nSE/bell\n"));
     const std::string out = temp.File("out.swo");
     const CliRun run = RunCli("import " + kSample + " 2 " + text + " --out " + out);
     ASSERT_EQ(run.exitCode, 0) << run.output;
@@ -189,7 +203,8 @@ TEST(Cli, ImportAppendsCellsToTheNamedScene) {
 
     const CliRun noScene = RunCli("import " + kSample + " 999 " + text + " --out " + out);
     EXPECT_EQ(noScene.exitCode, 1);
-    EXPECT_NE(noScene.output.find(reinterpret_cast<const char*>(u8"シーン番号999 のシーンはありません。")),
+    EXPECT_NE(noScene.output.find(
+                  reinterpret_cast<const char*>(u8"シーン番号999 のシーンはありません。")),
               std::string::npos);
     EXPECT_EQ(RunCli("import " + kSample + " two " + text).exitCode, 64);
 }

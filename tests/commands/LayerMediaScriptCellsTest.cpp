@@ -4,6 +4,7 @@
 #include "commands/SwScriptCommands.h"
 #include "commands/SwTransition.h"
 #include "document/ScenewrightDoc.h"
+#include "platform/TextOutput.h"
 #include "support/BuildingDoc.h"
 #include "support/CellFixture.h"
 
@@ -31,6 +32,15 @@ TEST(LayerCells, LayerSettingsWriteOnlyTheAttributesThatAreSet) {
     layer.SetInteger(CSwLayer::kSurface, 1);
     EXPECT_NE(BuildText(layer).find(" color=0x336699 vertical=false page=back]\n"),
               std::string::npos);
+
+    // Picture layers get no position tag: the engine would apply it to
+    // message layer 0.
+    for (const char* picture : {"0", "base"}) {
+        layer.SetText(CSwLayer::kLayer, picture);
+        EXPECT_EQ(BuildText(layer),
+                  sw::Format("[layopt layer=%s left=10 top=20 opacity=128 visible=true page=back]\n",
+                             picture));
+    }
 
     // An empty layer stops the scene without writing anything.
     CSwLayer empty;

@@ -104,8 +104,49 @@ TEST_F(LaunchFixture, EngineGetsTheProjectFolderAsOneArgument) {
     doc.SetBuildStatus(SwBuildStatus::Built);
     ASSERT_EQ(doc.RunEngine(), CScenewrightDoc::kEngineStarted);
     EXPECT_TRUE(host.asked.empty());
-    EXPECT_EQ(AwaitRecord(temp.File("engine/ran.txt")),
-              temp.File("engine") + "\n" + temp.File("my \"game\" dir/") + "\n");
+    EXPECT_EQ(AwaitRecord(temp.File("engine/ran.txt")), temp.File("engine") +
+                                                            "\n-readencoding=Shift_JIS\n" +
+                                                            temp.File("my \"game\" dir/") + "\n");
+}
+
+// The native engine wins over the Windows one beside it, needs no wine, and
+// is told that the scripts are CP932.
+TEST_F(LaunchFixture, NativeEngineIsFoundInTheFolderOrNamedItself) {
+    const std::string native = ReadFileOrEmpty(SW_STANDIN_ENGINE);
+    ASSERT_EQ(native.rfind("\x7f"
+                           "ELF",
+                           0),
+              0u);
+    temp.Write("engine/KrKr.eXe", "MZ\x90");
+    WriteScript(temp, "engine/KrKrSDL2", native);
+    temp.Write("engine/readme.txt", "not a program");
+    doc.SetBuildStatus(SwBuildStatus::Built);
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", temp.File("empty").c_str(), 1); // no wine
+    doc.SetEnginePath(temp.File("engine"));
+    const int fromFolder = doc.RunEngine();
+    const std::string folderRecord = AwaitRecord(temp.File("engine/ran.txt"));
+
+    WriteScript(temp, "other/game-engine", native);
+    WriteScript(temp, "other/tool", native);
+    doc.SetEnginePath(temp.File("other/game-engine"));
+    const int fromFile = doc.RunEngine();
+    const std::string fileRecord = AwaitRecord(temp.File("other/ran.txt"));
+    ::unlink(temp.File("other/ran.txt").c_str());
+    // Two programs, neither named like the engine: which one is meant is unclear.
+    doc.SetEnginePath(temp.File("other"));
+    const int ambiguous = doc.RunEngine();
+    ::setenv("PATH", savedPath.c_str(), 1);
+
+    const std::string expected = "\n-readencoding=Shift_JIS\n" + doc.GetProjectRoot() + "\n";
+    EXPECT_EQ(fromFolder, CScenewrightDoc::kEngineStarted);
+    EXPECT_EQ(folderRecord, temp.File("engine") + expected);
+    EXPECT_EQ(fromFile, CScenewrightDoc::kEngineStarted);
+    EXPECT_EQ(fileRecord, temp.File("other") + expected);
+    EXPECT_EQ(ambiguous, CScenewrightDoc::kEngineNotStarted);
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_EQ(host.errors[0],
+              "吉里吉里の実行ファイル " + temp.File("other/KrKr.eXe") + " が見つかりません。");
 }
 
 TEST_F(LaunchFixture, WindowsEngineGoesThroughWineOrSaysWhyNot) {
@@ -137,8 +178,12 @@ TEST_F(LaunchFixture, MissingOrBrokenEngineIsReported) {
     EXPECT_EQ(doc.RunEngine(), CScenewrightDoc::kEngineNotStarted);
     temp.Write("engine/KrKr.eXe", "not a program"); // neither executable nor Windows
     EXPECT_EQ(doc.RunEngine(), CScenewrightDoc::kEngineNotStarted);
-    ASSERT_EQ(host.errors.size(), 2u);
+    WriteScript(temp, "engine/KrKr.eXe", "#!/no/such/interpreter\n");
+    EXPECT_EQ(doc.RunEngine(), CScenewrightDoc::kEngineNotStarted);
+    ASSERT_EQ(host.errors.size(), 3u);
     EXPECT_EQ(host.errors[0],
               "吉里吉里の実行ファイル " + temp.File("engine/KrKr.eXe") + " が見つかりません。");
-    EXPECT_EQ(host.errors[1].rfind("吉里吉里を起動できません。", 0), 0u);
+    EXPECT_EQ(host.errors[1],
+              temp.File("engine/KrKr.eXe") + " は実行できるプログラムではありません。");
+    EXPECT_EQ(host.errors[2].rfind("吉里吉里を起動できません。", 0), 0u);
 }

@@ -274,6 +274,32 @@ private slots:
         QCOMPARE(CellText(*dialog->TakeEdited(), "layer"), std::string("message1"));
     }
 
+    // OK on a new cell must never write "layer=" with nothing after it.
+    void NewCellsSelectTheLayerTheirNameMeans() {
+        CScenewrightDoc doc;
+        const struct {
+            std::int32_t type;
+            const char* stored;
+            const char* expected;
+        } cases[] = {
+            {SwType::Transition, "", "0"},        {SwType::Layer, "", "0"},
+            {SwType::Layer, "Base", "0"},         {SwType::Layer, "00", "0"},
+            {SwType::Layer, "2", "2"},            {SwType::Layer, "base", "base"},
+            {SwType::Layer, "message1", "message1"}, {SwType::CurrentLayer, "", "message0"},
+            {SwType::CurrentLayer, "message", "message0"}, {SwType::BackLay, "all", "all"},
+            {SwType::ImageLoad, "base", "base"},
+        };
+        for (const auto& c : cases) {
+            auto cell = CreateObject(c.type);
+            dynamic_cast<CSwCommand&>(*cell).SetText(
+                dynamic_cast<CSwCommand&>(*cell).SlotOf("layer"), c.stored);
+            auto dialog = CCellDialog::Create(doc, *cell);
+            QVERIFY(dialog);
+            PressOk(*dialog);
+            QCOMPARE(CellText(*dialog->TakeEdited(), "layer"), std::string(c.expected));
+        }
+    }
+
     void RightClickTargetMustBeACallableScene() {
         CScenewrightDoc doc;
         CSwScene* root = Add(doc, nullptr);

@@ -144,6 +144,27 @@ private slots:
         QVERIFY(frame.RunAction()->isEnabled());
     }
 
+    // The sample's own game folder has no engine files yet: the first
+    // build offers to set it up and then succeeds.
+    void FirstBuildSetsUpAnEmptyGameFolder() {
+        TempFolder temp;
+        std::filesystem::copy(std::filesystem::path(SW_EXAMPLES_DIR) / "sample",
+                              temp.File("sample"), std::filesystem::copy_options::recursive);
+        CScenewrightDoc doc;
+        doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
+        ScriptedHost host;
+        host.yesNoAnswer = IDocumentHost::Answer::Yes;
+        CMainFrame frame(doc, host);
+        QVERIFY(frame.OpenPath(sw::ui::FromCp932(temp.File("sample/sample.swo"))));
+        QVERIFY(frame.Build());
+        QCOMPARE(doc.GetBuildStatus(), SwBuildStatus::Built);
+        QCOMPARE(host.asked.size(), std::size_t(1));
+        QVERIFY(sw::files::FileExists(temp.File("sample/game/system/config.tjs")));
+        QVERIFY(sw::files::FileExists(temp.File("sample/game/scenario/first.ks")));
+        QVERIFY(frame.Build()); // set up now: no second question
+        QCOMPARE(host.asked.size(), std::size_t(1));
+    }
+
     void UndoesAndRedoesThroughTheMenuTheShortcutsAndTheHistory() {
         SampleCopy sample;
         CScenewrightDoc doc;

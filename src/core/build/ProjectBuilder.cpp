@@ -1,6 +1,7 @@
 #include "build/ProjectBuilder.h"
 
 #include "build/EngineConfigPatcher.h"
+#include "build/GameFolderSetup.h"
 #include "build/TjsText.h"
 #include "commands/SwCharacter.h"
 #include "document/DocumentHints.h"
@@ -104,7 +105,9 @@ bool WriteScenes(CTextOutput& file, CScenewrightDoc& doc, IBuildProgress* sink) 
 // Patches config.tjs into config.tmp and swaps the files; false with the
 // patcher's message posted when the configuration could not be patched.
 bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
-    const std::string config = sw::paths::Join(root, "system/config.tjs");
+    std::string config = FindEngineConfig(root);
+    if (config.empty())
+        config = sw::paths::Join(root, "system/config.tjs");
     const std::string temporary = sw::paths::Join(root, "system/config.tmp");
     const std::string backup = sw::paths::Join(root, "system/config.bak");
     if (!PatchEngineConfig(&doc, config, temporary)) {

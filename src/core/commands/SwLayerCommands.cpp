@@ -63,12 +63,18 @@ bool CSwLayer::Build(CTextOutput* file, CScenewrightDoc*) {
                          static_cast<unsigned>(sw::SwapRedBlue(Integer(kColor))) & 0xFFFFFFu)
             : std::string();
     const char* layer = Text(kLayer).c_str();
+    // The engine's position tag only knows message layers: given a picture
+    // layer's number it would move message layer 0 instead.
+    const bool messageLayer = Text(kLayer).starts_with("message");
     WriteOnPages(file, Integer(kSurface), [&](const char* page) {
-        return sw::Format("[layopt layer=%s %s %s %s %s page=%s]\n", layer, left.c_str(),
-                          top.c_str(), opacity.c_str(), visible.c_str(), page) +
-               sw::Format("[position layer=%s %s %s %s %s %s %s %s page=%s]\n", layer, left.c_str(),
-                          top.c_str(), width.c_str(), height.c_str(), opacity.c_str(),
-                          colour.c_str(), vertical.c_str(), page);
+        std::string lines =
+            sw::Format("[layopt layer=%s %s %s %s %s page=%s]\n", layer, left.c_str(), top.c_str(),
+                       opacity.c_str(), visible.c_str(), page);
+        if (messageLayer)
+            lines += sw::Format("[position layer=%s %s %s %s %s %s %s %s page=%s]\n", layer,
+                                left.c_str(), top.c_str(), width.c_str(), height.c_str(),
+                                opacity.c_str(), colour.c_str(), vertical.c_str(), page);
+        return lines;
     });
     return true;
 }

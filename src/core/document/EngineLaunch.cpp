@@ -1,5 +1,6 @@
 #include "document/EngineLaunch.h"
 
+#include "build/GameFolderSetup.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
@@ -16,16 +17,30 @@ std::string WithSlash(std::string_view folder) {
     return text;
 }
 
-// The engine's file as it is spelt in the folder: archives made on Windows
-// often hold it as "krkr.eXe" or "KRKR.EXE".
+using sw::process::ExecutableKind;
+
+bool NamedLikeTheEngine(const std::string& name) {
+    const std::string lower = sw::cp932::ToLowerAscii(name);
+    return lower.find("krkr") != std::string::npos || lower.find("kirikiri") != std::string::npos;
+}
+
+// The engine in `folder` (with a trailing '/'), "" when there is none.
+// Archives made on Windows often spell its file "krkr.eXe" or "KRKR.EXE".
 std::string FindEngineExecutable(const std::string& folder) {
-    const std::string exact = folder + kEngineExecutable;
-    if (sw::files::FileExists(exact))
-        return exact;
-    for (const std::string& name : sw::files::FindFiles(folder, "*"))
-        if (sw::cp932::EqualsIgnoreAsciiCase(name, kEngineExecutable))
+    std::string windows;
+    std::vector<std::string> native;
+    for (const std::string& name : sw::files::FindFiles(folder, "*")) {
+        const ExecutableKind kind = sw::process::KindOfExecutable(folder + name);
+        if (kind == ExecutableKind::Native && NamedLikeTheEngine(name))
             return folder + name;
-    return {};
+        if (kind == ExecutableKind::Native)
+            native.push_back(name);
+        if (windows.empty() && sw::cp932::EqualsIgnoreAsciiCase(name, kEngineExecutable))
+            windows = folder + name;
+    }
+    if (!windows.empty())
+        return windows;
+    return native.size() == 1 ? folder + native.front() : std::string();
 }
 
 // Wine hands arguments to the program untranslated, so the project folder
@@ -59,24 +74,37 @@ std::string DefaultSettingsFilePath() {
                               sw::process::Environment("HOME"));
 }
 
-bool MakeEngineCommand(std::string_view engineFolder, std::string_view projectFolder,
+bool MakeEngineCommand(std::string_view engine, std::string_view projectFolder,
                        EngineCommand& command, std::string& message) {
-    const std::string folder = WithSlash(engineFolder);
-    const std::string executable = FindEngineExecutable(folder);
-    if (executable.empty()) {
-        message = "吉里吉里の実行ファイル " + folder + kEngineExecutable + " が見つかりません。";
-        return false;
+    std::string executable;
+    if (sw::files::FileExists(engine)) {
+        executable = sw::paths::ToForwardSlashes(engine);
+    } else {
+        executable = FindEngineExecutable(WithSlash(engine));
+        if (executable.empty()) {
+            message = "吉里吉里の実行ファイル " + WithSlash(engine) + kEngineExecutable +
+                      " が見つかりません。";
+            return false;
+        }
     }
-    if (!sw::process::IsWindowsExecutable(executable)) {
-        command = {executable, {std::string(projectFolder)}};
+    const std::string folder = sw::paths::FolderOf(executable);
+    switch (sw::process::KindOfExecutable(executable)) {
+    case ExecutableKind::Native:
+        command = {executable, {kNativeEngineEncoding, std::string(projectFolder)}, folder};
         return true;
+    case ExecutableKind::Windows:
+        break;
+    case ExecutableKind::None:
+        message = executable + " は実行できるプログラムではありません。";
+        return false;
     }
     const std::string wine = sw::process::FindOnPath("wine");
     if (wine.empty()) {
-        message = executable + " は Windows のプログラムです。起動するには wine をインストールして下さい。";
+        message = executable +
+                  " は Windows のプログラムです。起動するには wine をインストールして下さい。";
         return false;
     }
-    command = {wine, {executable, WindowsFormOf(projectFolder)}};
+    command = {wine, {executable, WindowsFormOf(projectFolder)}, folder};
     return true;
 }
 
@@ -101,6 +129,38 @@ bool CScenewrightDoc::SetEnginePath(std::string_view folder) {
                                 "\"" + std::string(folder) + "\"");
 }
 
+std::string CScenewrightDoc::GetEngineTemplatePath() {
+    return sw::ini::ReadString(GetSettingsFilePath(), kEngineSection, kEngineTemplateKey);
+}
+
+bool CScenewrightDoc::SetEngineTemplatePath(std::string_view folder) {
+    const std::string path = GetSettingsFilePath();
+    if (path.empty())
+        return false;
+    sw::files::CreateDirectories(sw::paths::FolderOf(path));
+    return sw::ini::WriteString(path, kEngineSection, kEngineTemplateKey,
+                                "\"" + std::string(folder) + "\"");
+}
+
+bool CScenewrightDoc::OfferGameFolderSetup() {
+    const std::string root = GetProjectRoot();
+    if (root.empty() || !FindEngineConfig(root).empty())
+        return true;
+    const std::string from = GetEngineTemplatePath();
+    const std::string question =
+        sw::paths::Join(root, "system") + " に吉里吉里の設定ファイル config.tjs がありません。\n" +
+        (from.empty()
+             ? std::string("付属の設定ファイルを置いてゲームフォルダを用意しますか？\n"
+                           "（KAG3 のシステムスクリプトは含まれません。オプション → 設定 で"
+                           "吉里吉里のテンプレートフォルダを指定すると、そこから用意します。）")
+             : "吉里吉里のテンプレート " + from +
+                   " からゲームフォルダを用意しますか？\n（今あるファイルは上書きしません。）");
+    if (!m_host || m_host->AskYesNo(question, "確認") != IDocumentHost::Answer::Yes)
+        return false;
+    SetUpGameFolder(*this, root, from);
+    return true;
+}
+
 bool CScenewrightDoc::CanRunEngine() {
     return m_buildStatus != SwBuildStatus::NotBuilt && !GetEnginePath().empty();
 }
@@ -115,14 +175,13 @@ int CScenewrightDoc::RunEngine() {
         if (question && m_host->AskYesNo(question, "確認") != IDocumentHost::Answer::Yes)
             return kRunDeclined;
     }
-    const std::string engineFolder = GetEnginePath();
     EngineCommand command;
     std::string message;
-    bool started = MakeEngineCommand(engineFolder, GetProjectRoot(), command, message);
+    bool started = MakeEngineCommand(GetEnginePath(), GetProjectRoot(), command, message);
     if (started) {
         std::string reason;
-        started = sw::process::StartDetached(command.program, command.arguments, engineFolder,
-                                             &reason);
+        started = sw::process::StartDetached(command.program, command.arguments,
+                                             command.workingFolder, &reason);
         if (!started)
             message = "吉里吉里を起動できません。" + reason;
     }

@@ -156,6 +156,13 @@ public:
     // Asks first when there was no clean build; tells the host when the
     // engine cannot be started. Never waits for the engine.
     int RunEngine();
+    // The engine's KAG3 template folder that game folders are set up from.
+    std::string GetEngineTemplatePath();
+    bool SetEngineTemplatePath(std::string_view folder);
+    // Before a build: when the game folder has no engine configuration,
+    // offers to set it up from the template folder (or our own
+    // configuration) and does so on Yes. False when the author declined.
+    bool OfferGameFolderSetup();
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }

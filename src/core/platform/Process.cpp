@@ -85,17 +85,25 @@ std::string FindOnPath(std::string_view program) {
     }
 }
 
-bool IsWindowsExecutable(std::string_view path) {
+ExecutableKind KindOfExecutable(std::string_view path) {
     std::string native;
-    if (!files::ToNativePath(path, native))
-        return false;
-    const int file = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (!files::ToNativePath(path, native) || !files::FileExists(path))
+        return ExecutableKind::None;
+    const int file = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file < 0)
-        return false;
-    char mark[2] = {};
-    const bool windows = ::read(file, mark, 2) == 2 && mark[0] == 'M' && mark[1] == 'Z';
+        return ExecutableKind::None;
+    char mark[4] = {};
+    const ssize_t got = ::read(file, mark, sizeof mark);
     ::close(file);
-    return windows;
+    if (got >= 2 && mark[0] == 'M' && mark[1] == 'Z')
+        return ExecutableKind::Windows;
+    const bool elf = got == 4 && std::memcmp(mark,
+                                             "\x7f"
+                                             "ELF",
+                                             4) == 0;
+    const bool script = got >= 2 && mark[0] == '#' && mark[1] == '!';
+    return (elf || script) && ::access(native.c_str(), X_OK) == 0 ? ExecutableKind::Native
+                                                                  : ExecutableKind::None;
 }
 
 bool StartDetached(std::string_view program, const std::vector<std::string>& arguments,

@@ -18,8 +18,12 @@ std::string Environment(const char* name);
 // The full path of `program` found on PATH, "" when it is not there.
 std::string FindOnPath(std::string_view program);
 
-// True when the file begins with the "MZ" mark of a Windows executable.
-bool IsWindowsExecutable(std::string_view path);
+enum class ExecutableKind {
+    None,    // missing, unreadable, or neither of the below
+    Windows, // begins with the "MZ" mark
+    Native,  // an ELF file or a "#!" script this process may execute
+};
+ExecutableKind KindOfExecutable(std::string_view path);
 
 // Starts `program` with `arguments` (each passed as one argument, with no
 // shell in between) in `workingFolder`, and does not wait for it. The new
