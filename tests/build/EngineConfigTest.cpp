@@ -178,6 +178,11 @@ TEST(EngineConfig, LineEndsAndTextAfterASettingStayAsTheyWere) {
               ";saveDataLocation = \"save\"; ;x = 1;\r\n"
               ";freeSaveDataMode = true; }\r\n"
               ";System.title = \"新しい題名ソ\";");
+    // What a replaced statement held does not reach the lines after it, so a
+    // second build finds what the first one wrote.
+    EXPECT_EQ(Patched(doc, "function KAGWindow_config()\n{\n;scWidth = function;\n"
+                           ";scHeight = 1;\n}\n"),
+              "function KAGWindow_config()\n{\n;scWidth = 800;\n;scHeight = 600;\n}\n");
 }
 
 TEST(EngineConfig, LinesOutsideTheirFunctionsBodyStayUnchanged) {

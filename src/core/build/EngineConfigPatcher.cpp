@@ -360,6 +360,7 @@ std::string Patch(const CSwSettings& settings, std::string_view text, std::strin
     int lineNumber = 0;
     for (const Line& line : lines) {
         ++lineNumber;
+        const std::size_t start = out.size();
         std::string_view rest = line.text;
         if (const std::optional<std::string> function = scanner.LineContext()) {
             if (const Setting* setting = SettingOf(*function, line.text)) {
@@ -369,8 +370,12 @@ std::string Patch(const CSwSettings& settings, std::string_view text, std::strin
                 }
             }
         }
-        out.append(rest).append(line.end);
-        scanner.ScanLine(line.text, lineNumber);
+        out.append(rest);
+        // The written line is what the engine reads, and what the next build
+        // patches again: following it keeps a second patch from changing
+        // anything, whatever the replaced statement held.
+        scanner.ScanLine(std::string_view(out).substr(start), lineNumber);
+        out.append(line.end);
     }
     return scanner.AtEnd();
 }
