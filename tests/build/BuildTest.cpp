@@ -1,13 +1,12 @@
 #include "build/AssetCopy.h"
-#include "build/EngineConfigPatcher.h"
 #include "build/ProjectBuilder.h"
 #include "build/ScenePreview.h"
 #include "commands/SwCharacter.h"
-#include "commands/SwMessage.h"
 #include "commands/SwLayerCommands.h"
+#include "commands/SwMessage.h"
 #include "commands/SwScriptCommands.h"
-#include "particle/SwParticle.h"
 #include "document/ScenewrightDoc.h"
+#include "particle/SwParticle.h"
 #include "platform/Files.h"
 #include "support/BuildingDoc.h"
 #include "support/CollectingView.h"
@@ -18,77 +17,6 @@
 #include <filesystem>
 
 #include <sys/stat.h>
-
-namespace {
-
-std::string Patched(CScenewrightDoc& doc, const std::string& config, bool expectOk = true) {
-    TempFolder temp;
-    const std::string source = temp.Write("config.tjs", config);
-    EXPECT_EQ(PatchEngineConfig(&doc, source, temp.File("config.tmp")), expectOk)
-        << doc.GetPendingMessage();
-    return ReadFileOrEmpty(temp.File("config.tmp"));
-}
-
-} // namespace
-
-TEST(EngineConfig, FunctionNames) {
-    EXPECT_EQ(ExtractFunctionName("  KAGWindow_config()  "), "KAGWindow_config");
-    EXPECT_EQ(ExtractFunctionName("KAGWindow_config ()"), "KAGWindow_config ");
-    EXPECT_EQ(ExtractFunctionName("name"), "name");
-    EXPECT_EQ(ExtractFunctionName("  "), std::nullopt);
-    EXPECT_EQ(ExtractFunctionName("(x)"), std::nullopt);
-}
-
-TEST(EngineConfig, ReplacesOnlyTheProjectsKeysInTheirFunctions) {
-    CScenewrightDoc doc;
-    doc.GetSettings().width = 800;
-    doc.GetSettings().bgmtype = 1;
-    doc.GetSettings().deflinkcol = 0x000000FF; // red
-    const std::string out =
-        Patched(doc, ";System.title = \"x\";   \r\n"
-                     ";scWidth = 640;\r\n"
-                     "function KAGWindow_config()\r\n{\r\n"
-                     ";scWidth = 640;\r\n"
-                     "  ;scHeight = 1;\r\n"
-                     ";saveDataID = \"already-set\";\r\n"
-                     "}\r\n"
-                     "function KAGWindow_config ()\r\n{ ;scWidth = 1;\r\n}\r\n"
-                     "function MessageLayer_config() {\r\n;defaultLinkColor = 0;\r\n}\r\n"
-                     "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
-    EXPECT_EQ(out, ";System.title = \"吉里吉里\";\r\n"
-                   ";scWidth = 640;\r\n"
-                   "function KAGWindow_config()\r\n{\r\n"
-                   ";scWidth = 800;\r\n"
-                   "  ;scHeight = 1;\r\n"
-                   ";saveDataID = \"already-set\";\r\n"
-                   "}\r\n"
-                   "function KAGWindow_config ()\r\n{\r\n ;scWidth = 1;\r\n}\r\n"
-                   "function MessageLayer_config() {\r\n;defaultLinkColor = 0xFF0000;\r\n}\r\n"
-                   "function BGM_config()\r\n{\r\nif (1) {\r\n}\r\n;type = \"Wave\";\r\n}\r\n");
-}
-
-TEST(EngineConfig, FreshSaveIdAndFailures) {
-    CScenewrightDoc doc;
-    const std::string out = Patched(doc, "function KAGWindow_config()\n{\n;saveDataID = "
-                                         "\"00000000-0000-0000-0000-000000000000\";\n}\n");
-    EXPECT_EQ(out.find("00000000-0000"), std::string::npos);
-    EXPECT_NE(out.find(";saveDataID = \""), std::string::npos);
-    EXPECT_EQ(
-        out.size(),
-        std::string("function KAGWindow_config()\r\n{\r\n;saveDataID = \"\";\r\n}\r\n").size() +
-            36);
-    // Patching the patched file again keeps the id and every line.
-    EXPECT_EQ(Patched(doc, out), out);
-
-    Patched(doc, "a\nfunction (\n", false);
-    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigFunctionMissing);
-    EXPECT_EQ(doc.GetPendingMessage(), "Config.tjs: 2行目: function の名前が見つかりません。");
-    Patched(doc, "function f()\nx\n", false);
-    EXPECT_EQ(doc.GetPendingMessage(),
-              "Config.tjs: 1行目: function f のブロックが見つかりません。");
-    EXPECT_FALSE(PatchEngineConfig(&doc, "/no/such/config.tjs", "/tmp/x"));
-    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::ConfigUnreadable);
-}
 
 TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
     TempFolder temp;
@@ -140,14 +68,6 @@ TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
     ASSERT_TRUE(BuildProject(doc));
     EXPECT_EQ(ReadFileOrEmpty(temp.File("game/system/config.bak")), "second\r\n");
     EXPECT_FALSE(sw::files::FileExists(temp.File("game/system/config.tmp")));
-}
-
-TEST(EngineConfig, TextsAreEscapedForTjsAndLongLinesStayWhole) {
-    CScenewrightDoc doc;
-    doc.GetSettings().name = "\"ソ表\\\"";
-    const std::string longLine = ";" + std::string(400, 'x');
-    EXPECT_EQ(Patched(doc, ";System.title = \"\";\n" + longLine + "\n"),
-              ";System.title = \"\\\"ソ表\\\\\\\"\";\r\n" + longLine + "\r\n");
 }
 
 TEST(ProjectBuild, FailuresSetTheirStatus) {
@@ -293,7 +213,8 @@ TEST(ProjectBuild, CheckFirstLogsTheFindingsInsideTheBuild) {
     first->expmycond = "f.a == (1";
     ASSERT_TRUE(BuildProject(b.doc, nullptr, true));
     ASSERT_GE(b.log.lines.size(), 3u);
-    EXPECT_EQ(b.log.lines[1], "error: シーン番号1: expmycond の式の引用符または括弧が対応していません。");
+    EXPECT_EQ(b.log.lines[1],
+              "error: シーン番号1: expmycond の式の引用符または括弧が対応していません。");
     EXPECT_EQ(b.doc.GetBuildStatus(), SwBuildStatus::Built);
     b.log.lines.clear();
     ASSERT_TRUE(BuildProject(b.doc));
@@ -361,7 +282,8 @@ TEST(ScenePreview, WritesTheSceneTextAndNoFile) {
     const ScenePreview stopped = PreviewSceneScript(b.doc, scene);
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(stopped.problems,
-              std::vector<std::string>{"シーン番号7: " + b.temp.File("art/none.png") + " のコピーに失敗。"});
+              std::vector<std::string>{"シーン番号7: " + b.temp.File("art/none.png") +
+                                       " のコピーに失敗。"});
     EXPECT_EQ(stopped.text, R"(;
 *__LABEL_7__|
 ;

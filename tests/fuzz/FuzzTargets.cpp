@@ -16,8 +16,12 @@
 
 namespace {
 
-std::vector<std::string> NoSeeds() { return {}; }
-std::vector<std::string> NoTokens(const std::vector<std::string>&) { return {}; }
+std::vector<std::string> NoSeeds() {
+    return {};
+}
+std::vector<std::string> NoTokens(const std::vector<std::string>&) {
+    return {};
+}
 
 const char kMinimalConfig[] = "function KAGWindow_config()\n{\n;scWidth = 640;\n}\n";
 
@@ -67,8 +71,8 @@ std::vector<std::string> ScenarioSeeds() {
 }
 
 std::vector<std::string> ScenarioTokens(const std::vector<std::string>&) {
-    return {"「", "」", "（", "）", "(", ")", "ＳＥ／", "SE/", "○", "\r\n", "\n", "\r",
-            "\xEF\xBB\xBF", "\x81", "\xE3\x81", "[", "*", "@", ";", "\t", "　"};
+    return {"「", "」",           "（",   "）",       "(", ")", "ＳＥ／", "SE/", "○",  "\r\n", "\n",
+            "\r", "\xEF\xBB\xBF", "\x81", "\xE3\x81", "[", "*", "@",      ";",   "\t", "　"};
 }
 
 // Read the lines, import them into a scene and build that scene.
@@ -98,12 +102,39 @@ std::string RunScenario(std::string_view input, const TempFolder& scratch) {
     return "";
 }
 
-std::vector<std::string> ConfigSeeds() { return {kMinimalConfig}; }
+std::vector<std::string> ConfigSeeds() {
+    return {kMinimalConfig};
+}
 
 std::vector<std::string> ConfigTokens(const std::vector<std::string>&) {
-    return {"function ", "KAGWindow_config()", "KAGLoadScript_config()", "{", "}", ";", "//",
-            "/*", "*/", "\"", "'", "\\", "scWidth = ", "System.title = ", "saveDataID = ",
-            "\n", "\r\n", "(", ")"};
+    std::vector<std::string> tokens = {"function ",
+                                       "KAGWindow_config()",
+                                       "KAGLoadScript_config()",
+                                       "{",
+                                       "}",
+                                       ";",
+                                       "//",
+                                       "/*",
+                                       "*/",
+                                       "\"",
+                                       "'",
+                                       "\\",
+                                       "scWidth = ",
+                                       "System.title = ",
+                                       "saveDataID = ",
+                                       "\n",
+                                       "\r\n",
+                                       "(",
+                                       ")",
+                                       "\r",
+                                       ";type = ",
+                                       "BGM_config",
+                                       "function(",
+                                       "\x83\x7D",
+                                       "\x83\x5C",
+                                       "\x83"};
+    tokens.push_back(std::string(1, '\0'));
+    return tokens;
 }
 
 std::string RunConfig(std::string_view input, const TempFolder& scratch) {
@@ -112,10 +143,17 @@ std::string RunConfig(std::string_view input, const TempFolder& scratch) {
     const std::string source = scratch.Write("config.tjs", input);
     const std::string target = scratch.File("config.tmp");
     sw::files::RemoveFile(target);
-    if (PatchEngineConfig(&doc, source, target))
-        return sw::files::FileExists(target) && doc.GetBuildStatus() == SwBuildStatus::Built
+    if (PatchEngineConfig(&doc, source, target)) {
+        if (!sw::files::FileExists(target) || doc.GetBuildStatus() != SwBuildStatus::Built)
+            return "a patch reported done wrote nothing or changed the status";
+        // The next build patches this build's output: it must change nothing.
+        const std::string again = scratch.File("config.again");
+        if (!PatchEngineConfig(&doc, target, again))
+            return "a patched file could not be patched again";
+        return ReadFileOrEmpty(again) == ReadFileOrEmpty(target)
                    ? ""
-                   : "a patch reported done wrote nothing or changed the status";
+                   : "patching a patched file changed it";
+    }
     if (doc.GetPendingMessage().empty() || doc.GetBuildStatus() == SwBuildStatus::Built)
         return "a failed patch gave no message or kept the built status";
     return "";
@@ -138,13 +176,25 @@ std::string Consistency(const std::optional<SwDib>& dib) {
 
 std::vector<std::string> BmpSeeds() {
     return {MakeBmp({.width = 3, .height = 2, .pixels = std::string(24, '\x40')}),
-            MakeBmp({.width = 4, .height = -2, .bitCount = 8, .clrUsed = 2,
-                     .palette = {0xFF0000, 0x00FF00}, .pixels = std::string(8, '\x01')}),
-            MakeBmp({.width = 4, .height = 2, .bitCount = 8, .compression = 1, .clrUsed = 2,
+            MakeBmp({.width = 4,
+                     .height = -2,
+                     .bitCount = 8,
+                     .clrUsed = 2,
+                     .palette = {0xFF0000, 0x00FF00},
+                     .pixels = std::string(8, '\x01')}),
+            MakeBmp({.width = 4,
+                     .height = 2,
+                     .bitCount = 8,
+                     .compression = 1,
+                     .clrUsed = 2,
                      .palette = {0, 0xFFFFFF},
                      .pixels = std::string("\x04\x01\x00\x00\x02\x00\x00\x01", 8)}),
-            MakeBmp({.width = 2, .height = 2, .bitCount = 16, .compression = 3,
-                     .masks = {0xF800, 0x07E0, 0x001F}, .pixels = std::string(8, '\x5A')})};
+            MakeBmp({.width = 2,
+                     .height = 2,
+                     .bitCount = 16,
+                     .compression = 3,
+                     .masks = {0xF800, 0x07E0, 0x001F},
+                     .pixels = std::string(8, '\x5A')})};
 }
 
 std::vector<std::string> PngSeeds() {
@@ -152,12 +202,23 @@ std::vector<std::string> PngSeeds() {
     for (int i = 0; i < 16 * 16 * 3; ++i)
         gradient += static_cast<char>(i);
     return {MakePng({.width = 16, .height = 16, .rows = gradient}),
-            MakePng({.width = 8, .height = 8, .colourType = 6, .interlaced = true,
+            MakePng({.width = 8,
+                     .height = 8,
+                     .colourType = 6,
+                     .interlaced = true,
                      .rows = gradient.substr(0, 256)}),
-            MakePng({.width = 16, .height = 4, .colourType = 3, .bitDepth = 4,
-                     .palette = {0, 0xFF, 0xFF00, 0xFF0000}, .paletteAlpha = {0x80},
+            MakePng({.width = 16,
+                     .height = 4,
+                     .colourType = 3,
+                     .bitDepth = 4,
+                     .palette = {0, 0xFF, 0xFF00, 0xFF0000},
+                     .paletteAlpha = {0x80},
                      .rows = std::string(32, '\x12')}),
-            MakePng({.width = 5, .height = 3, .colourType = 0, .bitDepth = 16, .gamma = 0.45,
+            MakePng({.width = 5,
+                     .height = 3,
+                     .colourType = 0,
+                     .bitDepth = 16,
+                     .gamma = 0.45,
                      .rows = std::string(30, '\x7F')})};
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
-// Rewrites the engine's system/config.tjs with the project settings, line by
-// line, knowing only enough TJS to tell in which function a line stands.
+// Rewrites the engine's system/config.tjs with the project settings. Only the
+// setting statements the project controls change; every other byte, line
+// ends included, is copied as it was. The file is read as TJS (comments,
+// strings, functions and their braces) to know in which function a line
+// stands.
 
 #include <optional>
 #include <string>
@@ -14,5 +17,6 @@ class CScenewrightDoc;
 std::optional<std::string> ExtractFunctionName(std::string_view text);
 
 // Reads `source` and writes the patched copy to `target`. On failure sets the
-// document's build status and pending message; posts nothing.
+// document's build status and pending message, posts nothing and leaves
+// `target` as it was.
 bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::string_view target);
