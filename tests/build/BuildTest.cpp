@@ -3,11 +3,11 @@
 #include "build/ProjectBuilder.h"
 #include "build/ScenePreview.h"
 #include "commands/SwCharacter.h"
-#include "commands/SwMessage.h"
 #include "commands/SwLayerCommands.h"
+#include "commands/SwMessage.h"
 #include "commands/SwScriptCommands.h"
-#include "particle/SwParticle.h"
 #include "document/ScenewrightDoc.h"
+#include "particle/SwParticle.h"
 #include "platform/Files.h"
 #include "support/BuildingDoc.h"
 #include "support/CollectingView.h"
@@ -293,7 +293,9 @@ TEST(ProjectBuild, CheckFirstLogsTheFindingsInsideTheBuild) {
     first->expmycond = "f.a == (1";
     ASSERT_TRUE(BuildProject(b.doc, nullptr, true));
     ASSERT_GE(b.log.lines.size(), 3u);
-    EXPECT_EQ(b.log.lines[1], "error: シーン番号1: expmycond の式の引用符または括弧が対応していません。");
+    EXPECT_EQ(b.log.lines[1],
+              "error: シーン番号1: 実行条件の式の 最後: 「(」を閉じる「)」がありません。"
+              "「)」を書いてください。");
     EXPECT_EQ(b.doc.GetBuildStatus(), SwBuildStatus::Built);
     b.log.lines.clear();
     ASSERT_TRUE(BuildProject(b.doc));
@@ -361,7 +363,8 @@ TEST(ScenePreview, WritesTheSceneTextAndNoFile) {
     const ScenePreview stopped = PreviewSceneScript(b.doc, scene);
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(stopped.problems,
-              std::vector<std::string>{"シーン番号7: " + b.temp.File("art/none.png") + " のコピーに失敗。"});
+              std::vector<std::string>{"シーン番号7: " + b.temp.File("art/none.png") +
+                                       " のコピーに失敗。"});
     EXPECT_EQ(stopped.text, R"(;
 *__LABEL_7__|
 ;
