@@ -972,7 +972,8 @@ private:
     bool Postfix(bool& call) {
         if (!Primary())
             return false;
-        for (call = false;;) {
+        call = false;
+        for (;;) {
             if (IsOp("[")) {
                 Take();
                 if (!Expression() || !ExpectClosing("[", "]"))
