@@ -428,5 +428,7 @@ TEST(ProjectCheck, JumpTargetsMustExistAndReachTheirScenes) {
     AddTextCell(*first, SwType::Tag, "tag", "jump storage=FIRST.KS target=*__LABEL_END__");
     // Scene 4 only: scenes 2 and 3 are reached through the call and the jump.
     EXPECT_EQ(Summary(doc), "error 1 2\nerror 1 3\nwarning 4 -1\n");
-    EXPECT_EQ(CheckProject(doc)[0].message, "[jump] の飛び先のラベル *nowhere がありません。");
+    EXPECT_EQ(CheckProject(doc)[0].message,
+              "[jump] の飛び先のラベル *nowhere がありません。ラベル名を"
+              "直すか、ラベルセルでそのラベルを作ってください。");
 }

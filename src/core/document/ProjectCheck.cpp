@@ -392,8 +392,9 @@ private:
         const auto label = m_labels.find(target->second);
         if (label == m_labels.end()) {
             Add(CheckKind::Error, scene.id, index,
-                sw::Format("[%s] の飛び先のラベル %s がありません。", tag.name.c_str(),
-                           target->second.c_str()));
+                sw::Format("[%s] の飛び先のラベル %s がありません。ラベル名を直すか、ラベルセルで"
+                           "そのラベルを作ってください。",
+                           tag.name.c_str(), target->second.c_str()));
             return;
         }
         if (label->second != nullptr)
@@ -521,7 +522,8 @@ private:
         case SwType::Tag:
             if (!IsWholeTagContent(CellText(cell, "tag")))
                 Add(CheckKind::Error, scene.id, index,
-                    "タグの中身の [ ] または引用符が対応していません。");
+                    "タグの中身の [ ] または引用符が対応していません。引用符を閉じ、値の中の [ ] "
+                    "や引用符には前に ` を付けてください。");
             else
                 CheckTagTarget(scene, index, CellText(cell, "tag"));
             break;
