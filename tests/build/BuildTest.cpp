@@ -214,7 +214,8 @@ TEST(ProjectBuild, CheckFirstLogsTheFindingsInsideTheBuild) {
     ASSERT_TRUE(BuildProject(b.doc, nullptr, true));
     ASSERT_GE(b.log.lines.size(), 3u);
     EXPECT_EQ(b.log.lines[1],
-              "error: シーン番号1: expmycond の式の引用符または括弧が対応していません。");
+              "error: シーン番号1: 実行条件の式の 最後: 「(」を閉じる「)」がありません。"
+              "「)」を書いてください。");
     EXPECT_EQ(b.doc.GetBuildStatus(), SwBuildStatus::Built);
     b.log.lines.clear();
     ASSERT_TRUE(BuildProject(b.doc));

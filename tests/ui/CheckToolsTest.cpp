@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
-
 namespace {
 
 // Scene 1 leads to scene 2, whose second cell holds an unclosed formula.
@@ -66,10 +65,12 @@ private slots:
         const QStringList lines = p.LogLines();
         const qsizetype start = lines.indexOf(QStringLiteral("-----プロジェクトチェック-----"));
         QVERIFY(start >= 0);
-        QCOMPARE(lines.mid(start + 1),
-                 (QStringList{
-                     QStringLiteral("error: シーン番号2 セル1: formula の式の引用符または括弧が対応していません。"),
-                     QStringLiteral("-----チェック終了: 1 件-----")}));
+        QCOMPARE(
+            lines.mid(start + 1),
+            (QStringList{QStringLiteral(
+                             "error: シーン番号2 セル1: 式の 最後: 「(」を閉じる「)」がありません。"
+                             "「)」を書いてください。"),
+                         QStringLiteral("-----チェック終了: 1 件-----")}));
 
         CScenewrightOutputView& log = *p.frame.Output();
         log.scrollToItem(log.item(start + 1));

@@ -1,16 +1,21 @@
 #include "document/ProjectCheck.h"
 
+#include "build/TjsSyntax.h"
 #include "commands/SwCharacter.h"
+#include "commands/SwTransition.h"
 #include "document/CellFields.h"
 #include "document/DocumentHints.h"
 #include "document/ScenewrightDoc.h"
+#include "imaging/Decoders.h"
 #include "particle/ParticleScript.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -142,37 +147,6 @@ bool IsWholeTagContent(std::string_view content) {
     return !tag.InQuote();
 }
 
-// A TJS expression: quotes closed (a backslash escapes inside them) and
-// every (, [ and { closed by its own kind, in order.
-bool IsBalancedExpression(std::string_view text) {
-    std::string open;
-    char quote = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = sw::cp932::CharLength(text, pos);
-        const char c = text[pos];
-        pos += length;
-        if (length != 1)
-            continue;
-        if (quote != 0) {
-            if (c == '\\' && pos < text.size())
-                pos += sw::cp932::CharLength(text, pos);
-            else if (c == quote)
-                quote = 0;
-            continue;
-        }
-        if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '(' || c == '[' || c == '{') {
-            open += c == '(' ? ')' : c == '[' ? ']' : '}';
-        } else if (c == ')' || c == ']' || c == '}') {
-            if (open.empty() || open.back() != c)
-                return false;
-            open.pop_back();
-        }
-    }
-    return quote == 0 && open.empty();
-}
-
 // A tag as the engine reads it: its name and attributes, lower-case names;
 // an attribute without '=' is "true".
 struct TagParts {
@@ -260,12 +234,68 @@ bool LeavesScene(const CSwObj& cell) {
     return false;
 }
 
+// Where a fault of TJS text stands, counted as the author counts: in
+// characters, with the line only for text of several lines.
+std::string FaultPlace(const TjsSyntaxFault& fault, std::string_view text) {
+    if (fault.atEnd)
+        return "最後";
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        return sw::Format("%d 行 %d 文字目", fault.line, fault.column);
+    return sw::Format("%d 文字目", fault.column);
+}
+
+// A layer as the property dialogs name it.
+std::string LayerLabel(const std::string& layer) {
+    if (layer == "base")
+        return "背景レイヤ";
+    if (layer.compare(0, 7, "message") == 0)
+        return "メッセージレイヤ" + layer.substr(7);
+    if (!layer.empty() && layer.find_first_not_of("0123456789") == std::string::npos)
+        return "前景レイヤ" + layer;
+    return "レイヤ " + layer;
+}
+
+// The format the engine reads a picture as, by its extension; null for
+// pictures our decoders do not read, which the check leaves alone.
+const char* PictureFormatOf(std::string_view path) {
+    const std::string extension = sw::cp932::ToLowerAscii(sw::paths::ExtensionOf(path));
+    if (extension == ".bmp")
+        return "BMP";
+    if (extension == ".png")
+        return "PNG";
+    if (extension == ".jpg" || extension == ".jpeg")
+        return "JPEG";
+    return nullptr;
+}
+
+bool DecodesAs(const char* format, const std::string& path) {
+    const std::string_view kind(format);
+    if (kind == "BMP")
+        return sw::imaging::DecodeBmp(path).has_value();
+    if (kind == "PNG")
+        return sw::imaging::DecodePng(path).has_value();
+    return sw::imaging::DecodeJpeg(path).has_value();
+}
+
+// The particle expressions the plugin script computes, with the dialog's names.
+const std::pair<const char*, const char*> kParticleExpressions[] = {
+    {"expstartx", "表示開始Ｘ座標の式"},
+    {"expstarty", "表示開始Ｙ座標の式"},
+    {"expxvelo", "出現時のＸ方向速度の式"},
+    {"expyvelo", "出現時のＹ方向速度の式"},
+    {"expxaccel", "Ｘ方向加速度の式"},
+    {"expyaccel", "Ｙ方向加速度の式"},
+    {"expxmodaccel", "Ｘ方向加速度に移動毎に加える式"},
+    {"expymodaccel", "Ｙ方向加速度に移動毎に加える式"},
+};
+
 class CProjectChecker {
 public:
     explicit CProjectChecker(const CScenewrightDoc& doc) : m_doc(doc) {}
 
     std::vector<CheckFinding> Run() {
         CollectLabels();
+        CollectBackPageTransitions();
         for (const auto& scene : m_doc.GetScenes()) {
             CheckScene(*scene);
             for (int i = 0; i < scene->GetCellCount(); ++i)
@@ -299,21 +329,49 @@ private:
         }
     }
 
-    void CheckExpression(std::int32_t sceneId, int cell, const char* field,
-                         const std::string& text) {
-        if (!IsBalancedExpression(text))
+    // Text the engine compiles as TJS, named `what` as the author sees it.
+    void CheckTjs(std::int32_t sceneId, int cell, const std::string& what, const std::string& text,
+                  bool script) {
+        const std::optional<TjsSyntaxFault> fault =
+            script ? CheckTjsScript(text) : CheckTjsExpression(text);
+        if (fault)
             Add(CheckKind::Error, sceneId, cell,
-                sw::Format("%s の式の引用符または括弧が対応していません。", field));
+                sw::Format("%sの %s: %s", what.c_str(), FaultPlace(*fault, text).c_str(),
+                           fault->message.c_str()));
     }
 
+    // The way into a scene is edited on its parent, which shows these rows
+    // with this scene's number.
     void CheckSceneExpressions(const CSwScene& scene) {
-        const std::pair<const char*, const std::string*> fields[] = {
-            {"exp", &scene.exp},         {"expcond", &scene.expcond},
-            {"expmycond", &scene.expmycond}, {"onenter", &scene.onenter},
-            {"onleave", &scene.onleave},
+        const std::pair<std::string, const std::string*> fields[] = {
+            {sw::Format("exp:%d移動時の式", scene.id), &scene.exp},
+            {sw::Format("exp:%d実行条件の式", scene.id), &scene.expcond},
+            {"実行条件の式", &scene.expmycond},
+            {sw::Format("OnEnter:%dの式", scene.id), &scene.onenter},
+            {sw::Format("OnLeave:%dの式", scene.id), &scene.onleave},
         };
-        for (const auto& [field, text] : fields)
-            CheckExpression(scene.id, -1, field, *text);
+        for (const auto& [what, text] : fields) {
+            if (!text->empty())
+                CheckTjs(scene.id, -1, what, *text, false);
+        }
+    }
+
+    // Each expression stands in the plugin script as "name = expression;".
+    void CheckParticleExpressions(const CSwScene& scene, int index, const CSwObj& cell) {
+        for (const auto& [key, what] : kParticleExpressions) {
+            const std::string& text = CellText(cell, key);
+            if (text.empty())
+                continue;
+            const std::string placed = "v = " + text;
+            std::optional<TjsSyntaxFault> fault = CheckTjsExpression(placed);
+            if (!fault)
+                continue;
+            if (fault->line == 1)
+                fault->column = std::max(1, fault->column - 4);
+            Add(CheckKind::Error, scene.id, index,
+                sw::Format("%sの %s: %s", what, FaultPlace(*fault, text).c_str(),
+                           fault->message.c_str()));
+        }
     }
 
     // A jump, call or link of a free tag within the scenario file: its
@@ -328,14 +386,15 @@ private:
             return; // another file's labels are not the project's
         const auto target = tag.attributes.find("target");
         // An expression or a macro argument names its label only at run time.
-        if (target == tag.attributes.end() || target->second.empty() ||
-            target->second[0] == '&' || target->second[0] == '%')
+        if (target == tag.attributes.end() || target->second.empty() || target->second[0] == '&' ||
+            target->second[0] == '%')
             return;
         const auto label = m_labels.find(target->second);
         if (label == m_labels.end()) {
             Add(CheckKind::Error, scene.id, index,
-                sw::Format("[%s] の飛び先のラベル %s がありません。", tag.name.c_str(),
-                           target->second.c_str()));
+                sw::Format("[%s] の飛び先のラベル %s がありません。ラベル名を直すか、ラベルセルで"
+                           "そのラベルを作ってください。",
+                           tag.name.c_str(), target->second.c_str()));
             return;
         }
         if (label->second != nullptr)
@@ -359,7 +418,11 @@ private:
                 const CSwObj& cell = *scene.GetCellAt(i);
                 if (IsTextCell(cell) && CellInteger(cell, "clean", 0) != 0)
                     Add(CheckKind::Error, scene.id, i,
-                        "選択肢のリンクの後でメッセージをクリアするため、リンクが消えて先へ進めません。");
+                        "選択肢のリンクの後でメッセージをクリアするため、リンクが消えて先へ進めませ"
+                        "ん。"
+                        "このセルの「メッセージをクリアしてから表示し、表示が終わったら改ページ待ち"
+                        "す"
+                        "る。」のチェックを外すか、この文章を親シーンに移してください。");
             }
         }
     }
@@ -400,12 +463,31 @@ private:
         }
         if (!CheckMediaFile(scene.id, -1, scene.mapimage))
             return;
+        CheckPicture(scene.id, -1, scene.mapimage);
         const std::string folder = sw::paths::FolderOf(sw::paths::ToForwardSlashes(scene.mapimage));
         const std::string region = sw::paths::StemOf(scene.mapimage) + "_p.*";
-        if (sw::files::FindFiles(folder, region).empty())
+        const std::vector<std::string> regions = sw::files::FindFiles(folder, region);
+        if (regions.empty())
             Add(CheckKind::Error, scene.id, -1,
                 sw::Format("イメージマップの領域画像 %s%s がありません。", folder.c_str(),
                            region.c_str()));
+        for (const std::string& name : regions)
+            CheckPicture(scene.id, -1, folder + name);
+    }
+
+    // A picture the engine cannot read stops the game. Ours read the same
+    // formats, so each file is opened with them, once however often it is named.
+    void CheckPicture(std::int32_t sceneId, int cell, const std::string& path) {
+        const char* format = PictureFormatOf(path);
+        if (format == nullptr)
+            return;
+        const auto [known, added] = m_readablePictures.try_emplace(path, true);
+        if (added)
+            known->second = DecodesAs(format, path);
+        if (!known->second)
+            Add(CheckKind::Error, sceneId, cell,
+                sw::Format("画像 %s は %s として読めません。画像を %s 形式で保存し直してください。",
+                           path.c_str(), format, format));
     }
 
     // False when the file is missing; remembers the name for the case check.
@@ -430,24 +512,42 @@ private:
         if (IsTextCell(cell))
             CheckSceneText(scene, index, cell);
         switch (cell.type) {
+        case SwType::Layer:
+            CheckBaseLayerSettings(scene, index, cell);
+            break;
+        case SwType::Transition:
+            if (const auto fault = m_backPageFaults.find(&cell); fault != m_backPageFaults.end())
+                Add(CheckKind::Error, scene.id, index, fault->second);
+            break;
         case SwType::Tag:
             if (!IsWholeTagContent(CellText(cell, "tag")))
                 Add(CheckKind::Error, scene.id, index,
-                    "タグの中身の [ ] または引用符が対応していません。");
+                    "タグの中身の [ ] または引用符が対応していません。引用符を閉じ、値の中の [ ] "
+                    "や引用符には前に ` を付けてください。");
             else
                 CheckTagTarget(scene, index, CellText(cell, "tag"));
             break;
         case SwType::Eval:
-            CheckExpression(scene.id, index, "formula", CellText(cell, "formula"));
+            // The engine evaluates an empty formula as nothing at all.
+            if (sw::cp932::Trim(CellText(cell, "formula")).empty())
+                Add(CheckKind::Warning, scene.id, index, "式が空のため、このセルは何もしません。");
+            else
+                CheckTjs(scene.id, index, "式", CellText(cell, "formula"), false);
             break;
         case SwType::Script:
             CheckScriptText(scene, index, CellText(cell, "text"));
             break;
         case SwType::Macro:
+            if (sw::cp932::Trim(CellText(cell, "name")).empty())
+                Add(CheckKind::Error, scene.id, index,
+                    "マクロ名が空のため、エンジンがタグの書き方の誤りで止まります。マクロ名を書いて"
+                    "くだ"
+                    "さい。");
             CheckMacroBody(scene, index, CellText(cell, "text"));
             break;
         case SwType::Particle:
             CheckParticleClass(scene, index, CellText(cell, "classname"));
+            CheckParticleExpressions(scene, index, cell);
             break;
         case SwType::Dialogue:
             m_usedCharacters.insert(CellInteger(cell, "charinf", -1));
@@ -468,24 +568,48 @@ private:
                                 (cell.type == SwType::Dialogue && slot == command->SlotOf("voice"));
             if (!isPath || path.empty())
                 continue;
-            if (cell.type == SwType::Particle)
+            if (cell.type == SwType::Particle) {
                 CheckParticleImages(scene, index, path, CellInteger(cell, "count", 0));
-            else
-                CheckMediaFile(scene.id, index, path);
+                continue;
+            }
+            // Only the universal method reads its rule picture.
+            const bool picture = cell.type == SwType::ImageLoad || cell.type == SwType::Transition;
+            if (cell.type == SwType::Transition &&
+                CellInteger(cell, "method", CSwTransition::kUniversal) != CSwTransition::kUniversal)
+                continue;
+            if (CheckMediaFile(scene.id, index, path) && picture)
+                CheckPicture(scene.id, index, path);
         }
     }
 
-    // The particle image field is a prefix of the numbered images it loads.
+    // The particle image field is a prefix of the images "<prefix>_0.*" up
+    // to one below the count. The folder is listed once and the numbers
+    // looked up until the first that is missing: a count may be far larger
+    // than the images there are.
     void CheckParticleImages(const CSwScene& scene, int index, const std::string& prefix,
                              std::int32_t count) {
         const std::string folder = sw::paths::FolderOf(sw::paths::ToForwardSlashes(prefix));
         const std::string stem = ParticleImageBaseName(prefix);
+        std::map<std::int64_t, std::vector<std::string>> images;
+        const std::string pattern = sw::cp932::EscapeChars(stem, "*?[\\", '\\') + "_*";
+        for (const std::string& name : sw::files::FindFiles(folder, pattern)) {
+            const std::size_t digits = stem.size() + 1;
+            const std::size_t dot = name.find('.', digits);
+            if (dot == std::string::npos || dot == digits || dot - digits > 10 ||
+                name.find_first_not_of("0123456789", digits) != dot)
+                continue;
+            images[std::stoll(name.substr(digits, dot - digits))].push_back(name);
+        }
         for (std::int32_t i = 0; i < count; ++i) {
-            const std::string pattern = sw::Format("%s_%d.*", stem.c_str(), i);
-            if (sw::files::FindFiles(folder, pattern).empty())
+            const auto found = images.find(i);
+            if (found == images.end()) {
                 Add(CheckKind::Error, scene.id, index,
-                    sw::Format("パーティクル画像 %s%s が見つかりません。", folder.c_str(),
-                               pattern.c_str()));
+                    sw::Format("パーティクル画像 %s%s_%d.* が見つかりません。", folder.c_str(),
+                               stem.c_str(), i));
+                return;
+            }
+            for (const std::string& name : found->second)
+                CheckPicture(scene.id, index, folder + name);
         }
     }
 
@@ -495,7 +619,8 @@ private:
         const bool firstLineFollowsText =
             cell.type == SwType::Dialogue &&
             (m_doc.GetSettings().GetCharacterAt(CellInteger(cell, "charinf", -1)) != nullptr ||
-             (CellInteger(cell, "brackettype", 0) >= 0 && CellInteger(cell, "brackettype", 0) <= 4));
+             (CellInteger(cell, "brackettype", 0) >= 0 &&
+              CellInteger(cell, "brackettype", 0) <= 4));
         bool unclosed = false, stray = false, misread = false;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const BracketScan scan = ScanTextLine(lines[i]);
@@ -507,7 +632,8 @@ private:
                 misread = true;
         }
         if (unclosed)
-            Add(CheckKind::Error, scene.id, index, "閉じていない [ があります（文字の [ は [[ と書きます）。");
+            Add(CheckKind::Error, scene.id, index,
+                "閉じていない [ があります（文字の [ は [[ と書きます）。");
         if (stray)
             Add(CheckKind::Warning, scene.id, index, "対応する [ の無い ] があります。");
         if (misread)
@@ -522,6 +648,104 @@ private:
                 Add(CheckKind::Error, scene.id, index,
                     "[endscript] だけの行があるため、スクリプトがそこで終わってしまいます。");
                 return;
+            }
+        }
+        CheckTjs(scene.id, index, "スクリプト", text, true);
+    }
+
+    // The front page's base layer is the window's own, which the engine
+    // refuses to make transparent in any degree or to hide. Of the back page
+    // only a wholly transparent base is taken for the same fault, as the
+    // transition that brings the page forward carries it there.
+    void CheckBaseLayerSettings(const CSwScene& scene, int index, const CSwObj& cell) {
+        if (CellText(cell, "layer") != "base")
+            return;
+        const bool front = CellInteger(cell, "surface", 0) != 1;
+        const std::int32_t opacity = CellInteger(cell, "opacity", -1);
+        if (opacity == 0 || (front && opacity > 0 && opacity != 255))
+            Add(CheckKind::Error, scene.id, index,
+                "背景レイヤは不透明度 255 のままでなければ、エンジンが止まります。不透明度を空欄"
+                "（変えない）か 255 にしてください。");
+        if (front && CellInteger(cell, "visible", 2) == 0)
+            Add(CheckKind::Error, scene.id, index,
+                "背景レイヤを非表示にすると、エンジンが止まります。「このレイヤを表示する。」のチェ"
+                "ッ"
+                "クを外さないでください。");
+    }
+
+    // The scenes as the build writes them: each tree of the top-level chain
+    // in pre-order.
+    std::vector<const CSwScene*> ScenesInBuildOrder() const {
+        std::vector<const CSwScene*> order;
+        std::set<const CSwObj*> seen;
+        for (const CSwObj* top = m_doc.GetFirstTopScene(); top != nullptr && seen.count(top) == 0;
+             top = top->next) {
+            std::vector<const CSwObj*> pending{top};
+            while (!pending.empty()) {
+                const CSwObj* scene = pending.back();
+                pending.pop_back();
+                if (scene == nullptr || !SwType::IsScene(scene->type) || !seen.insert(scene).second)
+                    continue;
+                order.push_back(static_cast<const CSwScene*>(scene));
+                const std::size_t first = pending.size();
+                for (const CSwObj* child = CSwObj::GetFirstSibling(scene->child); child != nullptr;
+                     child = child->next)
+                    pending.push_back(child);
+                std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+            }
+        }
+        return order;
+    }
+
+    // A transition of one layer stops the engine (its two pages differ in
+    // size) when a picture was loaded on the layer's back page since its last
+    // transition and the front page was not copied to the back meanwhile.
+    // Followed along the scenario in build order, across scenes.
+    void CollectBackPageTransitions() {
+        struct Pages {
+            const CSwScene* loadScene = nullptr; // the last load on the back page
+            int loadCell = -1;
+            bool copied = false;
+        };
+        std::map<std::string, Pages> layers;
+        bool allCopied = false; // since the last transition of the whole screen
+        const auto pagesOf = [&](const std::string& layer) -> Pages& {
+            const auto [pages, added] = layers.try_emplace(layer);
+            if (added)
+                pages->second.copied = allCopied;
+            return pages->second;
+        };
+        for (const CSwScene* scene : ScenesInBuildOrder()) {
+            for (int i = 0; i < scene->GetCellCount(); ++i) {
+                const CSwObj& cell = *scene->GetCellAt(i);
+                const std::string& layer = CellText(cell, "layer");
+                if (cell.type == SwType::BackLay && layer == "all") {
+                    allCopied = true;
+                    for (auto& [name, pages] : layers)
+                        pages.copied = true;
+                } else if (cell.type == SwType::BackLay && !layer.empty()) {
+                    pagesOf(layer).copied = true;
+                } else if (cell.type == SwType::ImageLoad && CellInteger(cell, "surface", 0) != 0) {
+                    Pages& pages = pagesOf(layer.empty() ? std::string("base") : layer);
+                    pages.loadScene = scene;
+                    pages.loadCell = i;
+                } else if (cell.type == SwType::Transition && layer == "base" &&
+                           CellInteger(cell, "children", 0) == 1) {
+                    layers.clear();
+                    allCopied = false;
+                } else if (cell.type == SwType::Transition && !layer.empty()) {
+                    Pages& pages = pagesOf(layer);
+                    if (pages.loadScene != nullptr && !pages.copied)
+                        m_backPageFaults.emplace(
+                            &cell,
+                            sw::Format(
+                                "%sの裏画面に画像を読み込んだ後（シーン番号%d セル%d）、表画面を"
+                                "裏画面にコピーしないまま画面を切り替えるため、表と裏の大きさが"
+                                "違ってエンジンが止まります。画像読込の前に、このレイヤの「裏画"
+                                "面へ転送」セルを置いてください。",
+                                LayerLabel(layer).c_str(), pages.loadScene->id, pages.loadCell));
+                    pages = Pages{};
+                }
             }
         }
     }
@@ -543,8 +767,9 @@ private:
     void CheckParticleClass(const CSwScene& scene, int index, const std::string& name) {
         if (!IsParticleClassName(name)) {
             Add(CheckKind::Error, scene.id, index,
-                sw::Format("パーティクルのクラス名 %s は英字、数字、_ だけで、数字以外で始めてください。",
-                           name.c_str()));
+                sw::Format(
+                    "パーティクルのクラス名 %s は英字、数字、_ だけで、数字以外で始めてください。",
+                    name.c_str()));
             return;
         }
         // The class names a plugin file: names differing in case collide too.
@@ -610,6 +835,8 @@ private:
     std::map<std::string, std::int32_t> m_particleClasses;
     std::set<std::int32_t> m_usedCharacters;
     std::map<std::string, const CSwScene*> m_labels;
+    std::map<std::string, bool> m_readablePictures;        // by path
+    std::map<const CSwObj*, std::string> m_backPageFaults; // by transition cell
     std::multimap<const CSwObj*, const CSwScene*> m_tagTargets;
 };
 
