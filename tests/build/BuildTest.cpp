@@ -214,7 +214,7 @@ TEST(ProjectBuild, CheckFirstLogsTheFindingsInsideTheBuild) {
     ASSERT_TRUE(BuildProject(b.doc, nullptr, true));
     ASSERT_GE(b.log.lines.size(), 3u);
     EXPECT_EQ(b.log.lines[1],
-              "error: シーン番号1: 実行条件の式の 最後: 「(」を閉じる「)」がありません。"
+              "error: シーン番号1: 実行条件の式の最後: 「(」を閉じる「)」がありません。"
               "「)」を書いてください。");
     EXPECT_EQ(b.doc.GetBuildStatus(), SwBuildStatus::Built);
     b.log.lines.clear();

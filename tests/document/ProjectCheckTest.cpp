@@ -253,19 +253,19 @@ TEST(ProjectCheck, ExpressionsAndScriptsAreCheckedAsTjs) {
                               "error 2 -1\nerror 2 -1\n");
     const std::vector<CheckFinding> findings = CheckProject(p.doc);
     EXPECT_EQ(findings[0].message,
-              "式の 7 文字目: 「=」の前に値が必要です。値を書くか、余分な演算子を消してください。");
+              "式の7文字目: 「=」の前に値が必要です。値を書くか、余分な演算子を消してください。");
     EXPECT_EQ(
         findings[1].message,
-        "式の 21 文字目: 「;」の前に値が必要です。値を書くか、余分な演算子を消してください。");
-    EXPECT_EQ(findings[4].message, "スクリプトの 2 行 9 文字目: 「(」を閉じる「)」が必要な所に「;」"
+        "式の21文字目: 「;」の前に値が必要です。値を書くか、余分な演算子を消してください。");
+    EXPECT_EQ(findings[4].message, "スクリプトの2行9文字目: 「(」を閉じる「)」が必要な所に「;」"
                                    "があります。括弧の対応を直してください。");
     EXPECT_EQ(findings[5].message,
-              "表示開始Ｙ座標の式の 最後: 値が必要な所で終わっています。演算子の"
+              "表示開始Ｙ座標の式の最後: 値が必要な所で終わっています。演算子の"
               "後に値を書くか、余分な演算子を消してください。");
-    EXPECT_EQ(findings[6].message, "exp:2実行条件の式の 8 文字目: 文字列の ' が閉じていません。"
+    EXPECT_EQ(findings[6].message, "exp:2実行条件の式の8文字目: 文字列の ' が閉じていません。"
                                    "文字列の最後に ' を書いてください。");
     EXPECT_EQ(findings[7].message,
-              "OnEnter:2の式の 最後: 「(」を閉じる「)」がありません。「)」を書いてください。");
+              "OnEnter:2の式の最後: 「(」を閉じる「)」がありません。「)」を書いてください。");
 }
 
 TEST(ProjectCheck, EachFaultTheEngineRefusesIsAnErrorOnItsCell) {

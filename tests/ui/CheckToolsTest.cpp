@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(
             lines.mid(start + 1),
             (QStringList{QStringLiteral(
-                             "error: シーン番号2 セル1: 式の 最後: 「(」を閉じる「)」がありません。"
+                             "error: シーン番号2 セル1: 式の最後: 「(」を閉じる「)」がありません。"
                              "「)」を書いてください。"),
                          QStringLiteral("-----チェック終了: 1 件-----")}));
 

@@ -240,8 +240,8 @@ std::string FaultPlace(const TjsSyntaxFault& fault, std::string_view text) {
     if (fault.atEnd)
         return "最後";
     if (text.find_first_of("\r\n") != std::string_view::npos)
-        return sw::Format("%d 行 %d 文字目", fault.line, fault.column);
-    return sw::Format("%d 文字目", fault.column);
+        return sw::Format("%d行%d文字目", fault.line, fault.column);
+    return sw::Format("%d文字目", fault.column);
 }
 
 // A layer as the property dialogs name it.
@@ -336,7 +336,7 @@ private:
             script ? CheckTjsScript(text) : CheckTjsExpression(text);
         if (fault)
             Add(CheckKind::Error, sceneId, cell,
-                sw::Format("%sの %s: %s", what.c_str(), FaultPlace(*fault, text).c_str(),
+                sw::Format("%sの%s: %s", what.c_str(), FaultPlace(*fault, text).c_str(),
                            fault->message.c_str()));
     }
 
@@ -369,7 +369,7 @@ private:
             if (fault->line == 1)
                 fault->column = std::max(1, fault->column - 4);
             Add(CheckKind::Error, scene.id, index,
-                sw::Format("%sの %s: %s", what, FaultPlace(*fault, text).c_str(),
+                sw::Format("%sの%s: %s", what, FaultPlace(*fault, text).c_str(),
                            fault->message.c_str()));
         }
     }
