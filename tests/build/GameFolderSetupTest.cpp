@@ -46,6 +46,11 @@ TEST(GameFolderSetup, CopiesWhatTheFolderLacksAndNeverOverwrites) {
     EXPECT_EQ(log.CountOf("ok: "), 3) << log.lines.size(); // config, MainWindow, startup
     EXPECT_TRUE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::Built);
+    EXPECT_EQ(log.CountOf("warning: "), 0);
+    // One copied by hand would start the engine's configuration updater.
+    temp.Write("game/system/config.~NEW", "");
+    EXPECT_TRUE(BuildProject(doc));
+    EXPECT_EQ(log.CountOf("warning: "), 1);
 }
 
 TEST(GameFolderSetup, HandCopiedConfigInOtherCaseIsTheOneBuilt) {

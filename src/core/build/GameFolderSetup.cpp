@@ -89,6 +89,12 @@ std::string FindEngineConfig(std::string_view root) {
     return name.empty() ? std::string() : sw::paths::Join(system, name);
 }
 
+std::string FindPendingConfigMerge(std::string_view root) {
+    const std::string system = sw::paths::Join(root, "system");
+    const std::string name = FindIgnoringCase(system, "config.~new");
+    return name.empty() ? std::string() : sw::paths::Join(system, name);
+}
+
 bool SetUpGameFolder(CScenewrightDoc& doc, std::string_view root, std::string_view templateFolder) {
     sw::files::CreateDirectories(sw::paths::Join(root, "system"));
     CFolderSetup setup(doc, root);

@@ -13,6 +13,10 @@ class CScenewrightDoc;
 // spells it; "" when there is none.
 std::string FindEngineConfig(std::string_view root);
 
+// A Config.~new left in the game folder's system folder (any letter case),
+// which makes the engine start its configuration updater; "" when none.
+std::string FindPendingConfigMerge(std::string_view root);
+
 // Our own configuration for the KAG3 system scripts, as CP932 bytes.
 std::string_view ExampleEngineConfig();
 

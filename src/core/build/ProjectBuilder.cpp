@@ -176,6 +176,12 @@ bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirs
         for (const char* folder : kSubFolders)
             sw::files::CreateDirectory(sw::paths::Join(root, folder));
         result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root, progress);
+        const std::string merge = FindPendingConfigMerge(root);
+        if (!merge.empty())
+            doc.PostLogLine(SwHint::LogWarning,
+                            sw::Format("%s があるため、吉里吉里は起動時に設定の引き継ぎを始めます。"
+                                       "ゲームに要らなければ削除して下さい。",
+                                       merge.c_str()));
     }
     doc.UpdateAllViews(SwHint::BuildFinished);
     return result;
