@@ -10,7 +10,6 @@
 #include "ProjectGenerator.h"
 
 #include "build/ProjectBuilder.h"
-#include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
@@ -32,18 +31,14 @@ double Seconds() {
 
 // Errors of the log go to stderr, in UTF-8; the
 // count of each kind to stdout.
-class CLogCounts : public IScenewrightView {
+class CLogCounts : public ILogSink {
 public:
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override {
-        const LogLineKind kind = LogLineKindForHint(hint);
-        const std::string line = LogLineForHint(*doc, hint);
-        if (line.empty())
-            return;
-        int& count = kind == LogLineKind::Error     ? errors
-                     : kind == LogLineKind::Warning ? warnings
-                     : kind == LogLineKind::Ok      ? oks
-                                                    : plain;
-        if (kind == LogLineKind::Error)
+    void OnLogLine(SwLog kind, std::string_view line) override {
+        int& count = kind == SwLog::Error     ? errors
+                     : kind == SwLog::Warning ? warnings
+                     : kind == SwLog::Ok      ? oks
+                                              : plain;
+        if (kind == SwLog::Error)
             std::fprintf(stderr, "%s\n", sw::cp932::ToUtf8ForDisplay(line).c_str());
         ++count;
     }
@@ -88,7 +83,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     CScenewrightDoc doc;
     CLogCounts log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     if (command == "generate" && argc == 5) {
         GeneratedProjectSize size;
         size.scenes = std::atoi(argv[3]);

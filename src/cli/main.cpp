@@ -26,13 +26,10 @@ void Print(std::FILE* stream, const std::string& cp932Line) {
 }
 
 // Prints the document's log as the editor's output view shows it.
-class CTerminalLog : public IScenewrightView {
+class CTerminalLog : public ILogSink {
 public:
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override {
-        const std::string line = LogLineForHint(*doc, hint);
-        if (line.empty())
-            return;
-        Print(LogLineKindForHint(hint) == LogLineKind::Error || allToStderr ? stderr : stdout, line);
+    void OnLogLine(SwLog kind, std::string_view line) override {
+        Print(kind == SwLog::Error || allToStderr ? stderr : stdout, std::string(line));
     }
     // Keeps stdout for output that programs read, such as JSON.
     bool allToStderr = false;
@@ -98,7 +95,7 @@ bool OpenProject(CScenewrightDoc& doc, CTerminalLog& log, const char* argument) 
     std::string path;
     if (!ArgumentPath(argument, path))
         return false;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     return doc.ReadProjectFile(path.c_str());
 }
 

@@ -3,7 +3,7 @@
 #include "commands/SwCharacter.h"
 #include "commands/SwDialogue.h"
 #include "document/CellCommands.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "imaging/Decoders.h"
 #include "particle/ParticleScript.h"
@@ -38,10 +38,12 @@ struct CCellDialog::Form {
 
 namespace {
 
-const char* const kSoundFilter = "Bgm Files (*.wav;*.ogg;*.mp3)|*.wav;*.ogg;*.mp3|Wave (*.wav)|*.wav|"
-                                 "OggVorbis (*.ogg)|*.ogg|Mp3 (*.mp3)|*.mp3|All Files (*.*)|*.*||";
-const char* const kImageFilter = "Image Files (*.bmp;*.jpg;*.png)|*.bmp;*.jpg;*.png|Bitmap (*.bmp)|*.bmp|"
-                                 "Jpeg (*.jpg)|*.jpg|Png (*.png)|*.png|All Files (*.*)|*.*||";
+const char* const kSoundFilter =
+    "Bgm Files (*.wav;*.ogg;*.mp3)|*.wav;*.ogg;*.mp3|Wave (*.wav)|*.wav|"
+    "OggVorbis (*.ogg)|*.ogg|Mp3 (*.mp3)|*.mp3|All Files (*.*)|*.*||";
+const char* const kImageFilter =
+    "Image Files (*.bmp;*.jpg;*.png)|*.bmp;*.jpg;*.png|Bitmap (*.bmp)|*.bmp|"
+    "Jpeg (*.jpg)|*.jpg|Png (*.png)|*.png|All Files (*.*)|*.*||";
 const char* const kPluginFilter = "Plugin Files (*.dll)|*.dll|All Files (*.*)|*.*||";
 const char* const kClean = "メッセージをクリアしてから表示し、表示が終わったら改ページ待ちする。";
 const char* const kFadeInTime = "フェイドインにかける時間(単位：ミリ秒）：";
@@ -54,13 +56,16 @@ QStringList LoadPages(const CScenewrightDoc&) {
     return {QStringLiteral("表サーフェス"), QStringLiteral("裏サーフェス")};
 }
 QStringList Methods(const CScenewrightDoc&) {
-    return {QStringLiteral("ユニバーサル"), QStringLiteral("クロスフェード"), QStringLiteral("スクロール")};
+    return {QStringLiteral("ユニバーサル"), QStringLiteral("クロスフェード"),
+            QStringLiteral("スクロール")};
 }
 QStringList Directions(const CScenewrightDoc&) {
-    return {QStringLiteral("left"), QStringLiteral("top"), QStringLiteral("right"), QStringLiteral("bottom")};
+    return {QStringLiteral("left"), QStringLiteral("top"), QStringLiteral("right"),
+            QStringLiteral("bottom")};
 }
 QStringList Stays(const CScenewrightDoc&) {
-    return {QStringLiteral("裏表の画像が連結してスクロール"), QStringLiteral("表画像が止まったまま消えていく"),
+    return {QStringLiteral("裏表の画像が連結してスクロール"),
+            QStringLiteral("表画像が止まったまま消えていく"),
             QStringLiteral("裏画像が止まったまま現れてくる")};
 }
 QStringList TimeModes(const CScenewrightDoc&) {
@@ -105,14 +110,16 @@ const FieldRow kLayerRows[] = {
     {"top：", "top", EditorKind::PlainInteger},
     {"width：", "width", EditorKind::PlainInteger},
     {"height：", "height", EditorKind::PlainInteger},
-    {"不透明度（0：透明～不透明：255）：", "opacity", EditorKind::Integer, nullptr, nullptr, -1, 255},
+    {"不透明度（0：透明～不透明：255）：", "opacity", EditorKind::Integer, nullptr, nullptr, -1,
+     255},
     {"このレイヤを表示する。", "visible", EditorKind::TriState},
     {"レイヤ色を設定する。", "setcol", EditorKind::Flag},
     {"", "color", EditorKind::Colour, nullptr, "レイヤの色..."},
     {"メッセージを縦書きで表示する。", "vertical", EditorKind::TriState},
 };
 const FieldRow kCurrentLayerRows[] = {
-    {"対象レイヤ：", "layer", EditorKind::LayerName, nullptr, nullptr, INT_MIN, kNoLimit, LayerSet::MessageLayers},
+    {"対象レイヤ：", "layer", EditorKind::LayerName, nullptr, nullptr, INT_MIN, kNoLimit,
+     LayerSet::MessageLayers},
     {"対象にするサーフェス：", "surface", EditorKind::Choice, LayerPages},
     {"裏サーフェスにも描画する。", "withback", EditorKind::Flag},
 };
@@ -127,14 +134,15 @@ const FieldRow kTransitionRows[] = {
     {"読込サーフェス：", "surface", EditorKind::Choice, LoadPages},
     {"画面切替にかける時間(単位：ミリ秒）：", "time", EditorKind::Integer, nullptr, nullptr, 0},
     {"画面切替の方法：", "method", EditorKind::Choice, Methods},
-    {"切替ルール画像ファイル：", "rule", EditorKind::FilePath, nullptr, kImageFilter, INT_MIN, kNoLimit,
-     LayerSet::Layers, 10, 260},
+    {"切替ルール画像ファイル：", "rule", EditorKind::FilePath, nullptr, kImageFilter, INT_MIN,
+     kNoLimit, LayerSet::Layers, 10, 260},
     {"曖昧さ：", "vague", EditorKind::Integer, nullptr, nullptr, 0},
     {"スクロールして現れてくる方向：", "from", EditorKind::Choice, Directions},
     {"スクロールの仕方：", "stay", EditorKind::Choice, Stays},
 };
 const FieldRow kBackLayRows[] = {
-    {"対象レイヤ：", "layer", EditorKind::LayerName, nullptr, nullptr, INT_MIN, kNoLimit, LayerSet::LayersWithAll},
+    {"対象レイヤ：", "layer", EditorKind::LayerName, nullptr, nullptr, INT_MIN, kNoLimit,
+     LayerSet::LayersWithAll},
 };
 const FieldRow kBgmPlayRows[] = {
     {"フェイドインして再生", "fadein", EditorKind::Flag},
@@ -159,7 +167,8 @@ const FieldRow kSeStopRows[] = {
     {kFadeOutTime, "time", EditorKind::Integer, nullptr, nullptr, 0},
 };
 const FieldRow kEvalRows[] = {{"式：", "formula", EditorKind::Text}};
-const FieldRow kPluginRows[] = {{"プラグイン：", "path", EditorKind::FilePath, nullptr, kPluginFilter}};
+const FieldRow kPluginRows[] = {
+    {"プラグイン：", "path", EditorKind::FilePath, nullptr, kPluginFilter}};
 const FieldRow kQuakeRows[] = {
     {"揺らす時間で使う単位：", "timemode", EditorKind::Choice, TimeModes},
     {"揺らす時間（単位はmsまたは表示文字数）：", "time", EditorKind::Integer, nullptr, nullptr, 0},
@@ -189,7 +198,8 @@ const FieldRow kParticleRows[] = {
      LayerSet::RecordedLayers},
     {"画像の個数：", "count", kUnsigned},
     {"画像名（ファイル名は画像の個数分、後ろに \"_0\" や \"_1\" が付きます）：", "image",
-     EditorKind::FilePath, nullptr, kImageFilter, INT_MIN, kNoLimit, LayerSet::Layers, 10, 0, false},
+     EditorKind::FilePath, nullptr, kImageFilter, INT_MIN, kNoLimit, LayerSet::Layers, 10, 0,
+     false},
     {"クラス名（後ろに\"Plugin\"が付きます）：", "classname", EditorKind::Text},
     {"出す個数：", "particlenum", kUnsigned},
     {"更新間隔（ms）：", "interval", kUnsigned},
@@ -224,10 +234,10 @@ const FieldRow kParticleRows[] = {
 };
 // The rows a preset fills; the others keep what the author typed.
 constexpr std::string_view kPresetKeys[] = {
-    "count", "interval", "particlenum", "resettop", "resetbottom", "resetleft", "resetright",
-    "expstartx", "expstarty", "expxvelo", "expyvelo", "expxaccel", "expyaccel", "expxmodaccel",
-    "expymodaccel", "xvelomin", "xvelomax", "yvelomin", "yvelomax", "xaccelmin", "xaccelmax",
-    "yaccelmin", "yaccelmax"};
+    "count",      "interval",     "particlenum",  "resettop",  "resetbottom", "resetleft",
+    "resetright", "expstartx",    "expstarty",    "expxvelo",  "expyvelo",    "expxaccel",
+    "expyaccel",  "expxmodaccel", "expymodaccel", "xvelomin",  "xvelomax",    "yvelomin",
+    "yvelomax",   "xaccelmin",    "xaccelmax",    "yaccelmin", "yaccelmax"};
 
 // The jump target must exist, and a subroutine must be a whole procedure
 // tree; either fault would only show when the game runs.
@@ -238,7 +248,8 @@ bool CheckRightClick(const CSwCommand& edited, const CScenewrightDoc& doc, QStri
     else if (edited.Integer(edited.SlotOf("call")) != 0 && target->parent != nullptr)
         message = QStringLiteral("サブルーチンとしての飛び先はルートでなければなりません。");
     else if (edited.Integer(edited.SlotOf("call")) != 0 && target->procedure == 0)
-        message = QStringLiteral("サブルーチンとしての飛び先は Procedure 属性が true でなければなりません。");
+        message = QStringLiteral(
+            "サブルーチンとしての飛び先は Procedure 属性が true でなければなりません。");
     return message.isEmpty();
 }
 
@@ -247,7 +258,8 @@ bool CheckRightClick(const CSwCommand& edited, const CScenewrightDoc& doc, QStri
 bool CheckParticle(const CSwCommand& edited, const CScenewrightDoc&, QString& message) {
     if (IsParticleClassName(edited.Text(CSwParticle::kClassName)))
         return true;
-    message = QStringLiteral("クラス名には、英字か「_」で始まり英数字と「_」だけからなる名前を入力してください。");
+    message = QStringLiteral(
+        "クラス名には、英字か「_」で始まり英数字と「_」だけからなる名前を入力してください。");
     return false;
 }
 
@@ -302,8 +314,8 @@ std::unique_ptr<CCellDialog> CCellDialog::Create(const CScenewrightDoc& doc, con
     return nullptr;
 }
 
-CCellDialog::CCellDialog(const CScenewrightDoc& doc, const Form& form, std::unique_ptr<CSwCommand> copy,
-                         QWidget* parent)
+CCellDialog::CCellDialog(const CScenewrightDoc& doc, const Form& form,
+                         std::unique_ptr<CSwCommand> copy, QWidget* parent)
     : QDialog(parent), m_doc(doc), m_form(form), m_copy(std::move(copy)) {
     setWindowTitle(QString::fromUtf8(form.caption));
     auto* layout = new QVBoxLayout(this);
@@ -352,8 +364,8 @@ CCellDialog::~CCellDialog() = default;
 void CCellDialog::LoadFrom(const CSwCommand& source, bool presetFieldsOnly) {
     for (const auto& editor : m_editors) {
         const std::string_view key = editor->Row().key;
-        if (presetFieldsOnly && std::find(std::begin(kPresetKeys), std::end(kPresetKeys), key) ==
-                                    std::end(kPresetKeys))
+        if (presetFieldsOnly &&
+            std::find(std::begin(kPresetKeys), std::end(kPresetKeys), key) == std::end(kPresetKeys))
             continue;
         editor->Load(ValueOf(source, source.SlotOf(key)));
     }
@@ -377,8 +389,8 @@ void CCellDialog::ShowPreview(const QString& path) {
         m_preview->setText(path.isEmpty() ? QString() : QStringLiteral("(表示できません)"));
         return;
     }
-    m_preview->setPixmap(QPixmap::fromImage(
-        image.scaled(m_preview->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    m_preview->setPixmap(QPixmap::fromImage(image.scaled(
+        m_preview->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void CCellDialog::accept() {
@@ -407,7 +419,8 @@ void CCellDialog::accept() {
     // later, so this only tells.
     if (!missing.isEmpty())
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("次のファイルが見つかりません：\n") + missing.join(u'\n'));
+                             QStringLiteral("次のファイルが見つかりません：\n") +
+                                 missing.join(u'\n'));
     edited->comment = m_copy->comment;
     m_copy.reset(static_cast<CSwCommand*>(edited.release()));
     QDialog::accept();
@@ -422,12 +435,11 @@ std::unique_ptr<CSwObj> CCellDialog::TakeEdited() {
 bool EditCellProperties(CScenewrightDoc& doc, CSwScene& scene, int position, QWidget* parent) {
     if (position < 0 || position >= scene.GetCellCount())
         return false;
-    std::unique_ptr<CCellDialog> dialog = CCellDialog::Create(doc, *scene.GetCellAt(position), parent);
+    std::unique_ptr<CCellDialog> dialog =
+        CCellDialog::Create(doc, *scene.GetCellAt(position), parent);
     if (!dialog)
         return false;
+    // The edit tells the views what changed; a cancelled dialog changed nothing.
     const bool accepted = dialog->exec() == QDialog::Accepted;
-    const bool changed = accepted && sw::cells::ReplaceCell(doc, scene, position, dialog->TakeEdited());
-    if (!changed)
-        doc.UpdateAllViews(SwHint::SceneDetached);
-    return changed;
+    return accepted && sw::cells::ReplaceCell(doc, scene, position, dialog->TakeEdited());
 }

@@ -3,7 +3,7 @@
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCommand.h"
 #include "document/CellCommands.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "ui/CellDialog.h"
 #include "ui/QtText.h"
 
@@ -23,20 +23,29 @@ namespace {
 const char* ContentKey(std::int32_t type) {
     switch (type) {
     case SwType::Message:
-    case SwType::Dialogue: return "message";
+    case SwType::Dialogue:
+        return "message";
     case SwType::Layer:
     case SwType::ImageLoad:
     case SwType::Transition:
     case SwType::BackLay:
-    case SwType::CurrentLayer: return "layer";
+    case SwType::CurrentLayer:
+        return "layer";
     case SwType::BgmPlay:
-    case SwType::SePlay: return "storage";
-    case SwType::Eval: return "formula";
-    case SwType::Plugin: return "path";
-    case SwType::Label: return "label";
-    case SwType::Particle: return "classname";
-    case SwType::Tag: return "tag";
-    case SwType::Macro: return "name";
+    case SwType::SePlay:
+        return "storage";
+    case SwType::Eval:
+        return "formula";
+    case SwType::Plugin:
+        return "path";
+    case SwType::Label:
+        return "label";
+    case SwType::Particle:
+        return "classname";
+    case SwType::Tag:
+        return "tag";
+    case SwType::Macro:
+        return "name";
     }
     return nullptr;
 }
@@ -66,7 +75,8 @@ const char* const kRowsMimeType = "application/x-scenewright-rows";
 
 CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
     : QTableWidget(0, 3, parent), m_doc(doc) {
-    setHorizontalHeaderLabels({QStringLiteral("項目名"), QStringLiteral("内容"), QStringLiteral("備考")});
+    setHorizontalHeaderLabels(
+        {QStringLiteral("項目名"), QStringLiteral("内容"), QStringLiteral("備考")});
     const int widths[] = {64, 128, 64};
     for (int column = 0; column < 3; ++column)
         setColumnWidth(column, widths[column]);
@@ -82,7 +92,8 @@ CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
 
-    auto makeAction = [this](const QString& text, QKeySequence keys, void (CListStylePageView::*slot)()) {
+    auto makeAction = [this](const QString& text, QKeySequence keys,
+                             void (CListStylePageView::*slot)()) {
         auto* action = new QAction(text, this);
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -90,10 +101,13 @@ CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
         addAction(action);
         return action;
     };
-    m_copy = makeAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, &CListStylePageView::Copy);
+    m_copy =
+        makeAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, &CListStylePageView::Copy);
     m_cut = makeAction(QStringLiteral("切り取り(&T)"), QKeySequence::Cut, &CListStylePageView::Cut);
-    m_paste = makeAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, &CListStylePageView::Paste);
-    m_delete = makeAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, &CListStylePageView::Delete);
+    m_paste =
+        makeAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, &CListStylePageView::Paste);
+    m_delete =
+        makeAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, &CListStylePageView::Delete);
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
         const int cell = CellOfRow(row);
         const CSwScene* scene = m_doc.GetCurrentScene();
@@ -107,26 +121,72 @@ CListStylePageView::~CListStylePageView() {
     m_doc.RemoveView(this);
 }
 
-void CListStylePageView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    if (doc == &m_doc && hint <= SwHint::BuildFinished)
+void CListStylePageView::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
+        return;
+    switch (update.change) {
+    case SwChange::Reset:
+    case SwChange::Opened:
+    case SwChange::Project:
+    case SwChange::Settings: // dialogue rows show the speakers' names
         Rebuild();
+        break;
+    case SwChange::Cells:
+        if (update.scene == m_doc.GetCurrentScene())
+            Rebuild();
+        break;
+    case SwChange::Selection:
+    case SwChange::SceneTree:
+        if (m_doc.GetCurrentScene() != m_shown)
+            Rebuild();
+        else
+            SelectCurrentCell();
+        break;
+    default:
+        break;
+    }
+}
+
+void CListStylePageView::SelectCurrentCell() {
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    const CSwObj* current = m_doc.GetCurrentCell();
+    if (!scene || !current ||
+        (currentRow() >= 0 && scene->GetCellAt(CellOfRow(currentRow())) == current))
+        return;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (scene->GetCellAt(CellOfRow(row)) == current) {
+            const QSignalBlocker quiet(this);
+            clearSelection();
+            setCurrentCell(row, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            scrollToItem(item(row, 0));
+            return;
+        }
+    }
 }
 
 void CListStylePageView::Rebuild() {
-    const QSignalBlocker quiet(this);
-    setRowCount(0);
-    UpdateCommandStates();
-    const CSwScene* scene = m_doc.GetCurrentScene();
-    if (!scene)
-        return;
-    for (int position = 0; position < scene->GetCellCount(); ++position) {
-        const CSwObj& cell = *scene->GetCellAt(position);
+    {
+        const QSignalBlocker quiet(this);
+        setRowCount(0);
+        UpdateCommandStates();
+        m_shown = m_doc.GetCurrentScene();
+        if (!m_shown)
+            return;
+        FillRows(*m_shown);
+    }
+    SelectCurrentCell();
+}
+
+void CListStylePageView::FillRows(const CSwScene& scene) {
+    for (int position = 0; position < scene.GetCellCount(); ++position) {
+        const CSwObj& cell = *scene.GetCellAt(position);
         const CommandTypeInfo* info = FindCommandType(cell.type);
         if (!info || !info->listName)
             continue;
         const int row = rowCount();
         insertRow(row);
-        const QString texts[] = {sw::ui::FromCp932(info->listName), Content(cell), Note(cell, *info)};
+        const QString texts[] = {sw::ui::FromCp932(info->listName), Content(cell),
+                                 Note(cell, *info)};
         for (int column = 0; column < 3; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
             item->setToolTip(texts[column]);
@@ -176,7 +236,8 @@ void CListStylePageView::UpdateCommandStates() {
 void CListStylePageView::PutOnClipboard() {
     auto* data = new QMimeData;
     const std::string text = sw::cells::CellsToText(m_doc.GetCopyBuffer());
-    data->setData(QString::fromLatin1(kSwObjMimeType), QByteArray(text.data(), qsizetype(text.size())));
+    data->setData(QString::fromLatin1(kSwObjMimeType),
+                  QByteArray(text.data(), qsizetype(text.size())));
     QApplication::clipboard()->setMimeData(data);
 }
 
@@ -213,13 +274,15 @@ void CListStylePageView::Paste() {
     if (const QMimeData* data = QApplication::clipboard()->mimeData();
         data && data->hasFormat(QString::fromLatin1(kSwObjMimeType))) {
         const QByteArray bytes = data->data(QString::fromLatin1(kSwObjMimeType));
-        auto cells = sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
+        auto cells =
+            sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
         if (cells.empty())
             return;
         m_doc.GetCopyBuffer() = std::move(cells);
     }
     const int count = static_cast<int>(m_doc.GetCopyBuffer().size());
-    const int first = sw::cells::PasteCells(m_doc, *scene, selected.empty() ? -1 : selected.front());
+    const int first =
+        sw::cells::PasteCells(m_doc, *scene, selected.empty() ? -1 : selected.front());
     if (first >= 0)
         SelectCells(first, count);
 }
@@ -247,7 +310,8 @@ void CListStylePageView::startDrag(Qt::DropActions) {
     }
     const std::string text = sw::cells::CellsToText(copies);
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kSwObjMimeType), QByteArray(text.data(), qsizetype(text.size())));
+    data->setData(QString::fromLatin1(kSwObjMimeType),
+                  QByteArray(text.data(), qsizetype(text.size())));
     data->setData(QString::fromLatin1(kRowsMimeType), rows);
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
@@ -329,7 +393,8 @@ bool CListStylePageView::Drop(const QMimeData* data, int position, bool moveSele
         return true;
     }
     const QByteArray bytes = data->data(ours);
-    auto cells = sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
+    auto cells =
+        sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
     const int count = static_cast<int>(cells.size());
     const int first = sw::cells::InsertCells(m_doc, *scene, position, std::move(cells));
     if (first >= 0)

@@ -21,7 +21,7 @@ public:
     explicit CListStylePageView(CScenewrightDoc& doc, QWidget* parent = nullptr);
     ~CListStylePageView() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
     void Rebuild();
 
     // Cell positions of the selected rows, top down.
@@ -51,6 +51,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void FillRows(const CSwScene& scene);
+    // Selects the document's current cell, which undo and redo set.
+    void SelectCurrentCell();
     int CellOfRow(int row) const;
     // The cell position a drop at `pos` inserts before; -1 for the end.
     int DropPosition(const QPoint& pos) const;
@@ -58,6 +61,7 @@ private:
     void PutOnClipboard();
 
     CScenewrightDoc& m_doc;
+    const CSwScene* m_shown = nullptr; // compared only, never followed
     QAction* m_copy = nullptr;
     QAction* m_cut = nullptr;
     QAction* m_paste = nullptr;

@@ -1,19 +1,19 @@
 #include "ui/MainFrame.h"
 
 #include "build/ProjectBuilder.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ProjectCheck.h"
 #include "ui/FindReplaceDock.h"
-#include "ui/ScenePreviewDock.h"
 #include "ui/ListStylePageView.h"
+#include "ui/ProjectSettingsDialog.h"
 #include "ui/QtText.h"
 #include "ui/RecentFiles.h"
+#include "ui/ScenePreviewDock.h"
 #include "ui/ScenewrightOutputView.h"
 #include "ui/ScenewrightPrjTreeView.h"
 #include "ui/ScenewrightPropertyView.h"
 #include "ui/ScenewrightView.h"
 #include "ui/SwObjTrayFrame.h"
-#include "ui/ProjectSettingsDialog.h"
 #include "ui/SystemSettingsDialog.h"
 #include "ui/UndoHistoryDock.h"
 
@@ -107,8 +107,8 @@ void CMainFrame::CreateViews() {
 
 void CMainFrame::CreateActions() {
     QStyle* look = style();
-    m_newAction = new QAction(look->standardIcon(QStyle::SP_FileIcon),
-                              QStringLiteral("新規作成(&N)"), this);
+    m_newAction =
+        new QAction(look->standardIcon(QStyle::SP_FileIcon), QStringLiteral("新規作成(&N)"), this);
     m_newAction->setShortcut(QKeySequence::New);
     connect(m_newAction, &QAction::triggered, this, &CMainFrame::FileNew);
     m_openAction = new QAction(look->standardIcon(QStyle::SP_DialogOpenButton),
@@ -189,7 +189,8 @@ void CMainFrame::CreateMenus() {
     QAction* historyShown = m_history->toggleViewAction();
     historyShown->setText(QStringLiteral("操作の履歴(&H)"));
     view->addAction(historyShown);
-    connect(view, &QMenu::aboutToShow, this, [this] { m_trayAction->setEnabled(!m_tray || !m_tray->isVisible()); });
+    connect(view, &QMenu::aboutToShow, this,
+            [this] { m_trayAction->setEnabled(!m_tray || !m_tray->isVisible()); });
     view->addSeparator();
     view->addAction(m_chart->ZoomInAction());
     view->addAction(m_chart->ZoomOutAction());
@@ -258,14 +259,25 @@ void CMainFrame::ShowTray() {
     // Over the lower right part of the main window.
     const QRect frame = frameGeometry();
     const QSize client = size();
-    m_tray->setGeometry(frame.left() + client.width() * 3 / 4, frame.top() + client.height() * 2 / 3,
-                        client.width() / 4, client.height() / 3);
+    m_tray->setGeometry(frame.left() + client.width() * 3 / 4,
+                        frame.top() + client.height() * 2 / 3, client.width() / 4,
+                        client.height() / 3);
     m_tray->show();
 }
 
-void CMainFrame::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    if (doc != &m_doc || hint > SwHint::BuildFinished)
+void CMainFrame::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
         return;
+    switch (update.change) {
+    case SwChange::Cells:
+    case SwChange::SceneFields:
+    case SwChange::SceneTree:
+    case SwChange::Selection:
+    case SwChange::BuildStarted:
+        return; // the title and the commands stay as they are
+    default:
+        break;
+    }
     UpdateCommandStates();
     UpdateTitle();
 }
@@ -417,12 +429,13 @@ void CMainFrame::CheckProjectNow() {
     const std::vector<CheckFinding> findings = CheckProject(m_doc);
     std::string line;
     sw::ui::ToCp932(QStringLiteral("-----プロジェクトチェック-----"), line);
-    m_doc.PostLogLine(SwHint::LogPlain, line);
+    m_doc.PostLogLine(SwLog::Plain, line);
     PostFindings(m_doc, findings);
     sw::ui::ToCp932(QStringLiteral("-----チェック終了: %1 件-----").arg(findings.size()), line);
-    m_doc.PostLogLine(SwHint::LogPlain, line);
-    statusBar()->showMessage(findings.empty() ? QStringLiteral("問題は見つかりませんでした。")
-                                              : QStringLiteral("%1 件見つかりました。").arg(findings.size()));
+    m_doc.PostLogLine(SwLog::Plain, line);
+    statusBar()->showMessage(findings.empty()
+                                 ? QStringLiteral("問題は見つかりませんでした。")
+                                 : QStringLiteral("%1 件見つかりました。").arg(findings.size()));
 }
 
 void CMainFrame::ShowPlace(int sceneId, int cell) {

@@ -30,7 +30,7 @@ public:
     CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
 
     CScenewrightView* Chart() const { return m_chart; }
     CScenewrightPrjTreeView* ProjectTree() const { return m_projectTree; }

@@ -1,7 +1,7 @@
 #include "ui/ScenePreviewDock.h"
 
 #include "build/ScenePreview.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "ui/QtText.h"
 
 #include <QFont>
@@ -25,13 +25,37 @@ CScenePreviewDock::~CScenePreviewDock() {
     m_doc.RemoveView(this);
 }
 
-void CScenePreviewDock::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    // Log lines and the build's end change no scene.
-    if (doc == &m_doc && hint < SwHint::BuildFinished)
+void CScenePreviewDock::showEvent(QShowEvent* event) {
+    QDockWidget::showEvent(event);
+    if (m_stale)
         Refresh();
 }
 
+void CScenePreviewDock::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
+        return;
+    switch (update.change) {
+    case SwChange::History:
+    case SwChange::BuildStarted:
+    case SwChange::BuildFinished:
+        return;
+    case SwChange::Cells:
+    case SwChange::SceneFields:
+        if (update.scene != m_doc.GetCurrentScene())
+            return;
+        break;
+    default:
+        break;
+    }
+    // A hidden dock need not write the scene's text at every change.
+    if (isVisible())
+        Refresh();
+    else
+        m_stale = true;
+}
+
 void CScenePreviewDock::Refresh() {
+    m_stale = false;
     CSwScene* scene = m_doc.GetCurrentScene();
     if (scene == nullptr) {
         m_text->setPlainText(QString());

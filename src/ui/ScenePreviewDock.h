@@ -15,11 +15,15 @@ public:
     explicit CScenePreviewDock(CScenewrightDoc& doc, QWidget* parent = nullptr);
     ~CScenePreviewDock() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
     void Refresh();
     QPlainTextEdit* Text() const { return m_text; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     CScenewrightDoc& m_doc;
     QPlainTextEdit* m_text = nullptr;
+    bool m_stale = false;
 };

@@ -1,6 +1,7 @@
 #include "ui/ScenewrightPrjTreeView.h"
 
-#include "document/DocumentHints.h"
+#include "document/CellCommands.h"
+#include "document/DocumentUpdate.h"
 #include "ui/QtText.h"
 
 #include <QDragEnterEvent>
@@ -10,7 +11,7 @@
 
 namespace {
 
-const char16_t* const kListNames[] = {u"背景画像", u"前景画像", u"他の画像", u"rule画像",
+const char16_t* const kListNames[] = {u"背景画像", u"前景画像",   u"他の画像", u"rule画像",
                                       u"ＢＧＭ",   u"効果音(SE)", u"動画"};
 
 } // namespace
@@ -37,12 +38,23 @@ QTreeWidgetItem* CScenewrightPrjTreeView::ListItem(int index) const {
     return m_root->child(index);
 }
 
-void CScenewrightPrjTreeView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    if (doc == &m_doc && (hint == SwHint::Reset || hint == SwHint::Opened))
+void CScenewrightPrjTreeView::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
+        return;
+    switch (update.change) {
+    case SwChange::Reset:
+    case SwChange::Opened:
+    case SwChange::Project:
+    case SwChange::Settings:
         Rebuild();
+        break;
+    default:
+        break;
+    }
 }
 
-void CScenewrightPrjTreeView::FillList(QTreeWidgetItem* item, const std::vector<std::string>& paths) {
+void CScenewrightPrjTreeView::FillList(QTreeWidgetItem* item,
+                                       const std::vector<std::string>& paths) {
     qDeleteAll(item->takeChildren());
     for (const std::string& path : paths)
         new QTreeWidgetItem(item, QStringList(sw::ui::FromCp932(path)));
@@ -50,10 +62,9 @@ void CScenewrightPrjTreeView::FillList(QTreeWidgetItem* item, const std::vector<
 
 void CScenewrightPrjTreeView::Rebuild() {
     const CSwSettings& settings = m_doc.GetSettings();
-    const std::vector<std::string>* lists[] = {&settings.backcg, &settings.forecg,
-                                               &settings.othercg, &settings.rulecg,
-                                               &settings.bgm,    &settings.se,
-                                               &settings.movie};
+    const std::vector<std::string>* lists[] = {
+        &settings.backcg, &settings.forecg, &settings.othercg, &settings.rulecg,
+        &settings.bgm,    &settings.se,     &settings.movie};
     for (int i = 0; i < 7; ++i)
         FillList(ListItem(i), *lists[i]);
 }
@@ -61,18 +72,15 @@ void CScenewrightPrjTreeView::Rebuild() {
 int CScenewrightPrjTreeView::DropFiles(const QTreeWidgetItem* target, const QStringList& paths) {
     if (target != ListItem(0) || m_doc.GetSceneCount() == 0)
         return 0;
-    int added = 0;
+    std::vector<std::string> converted;
     for (const QString& path : paths) {
         std::string bytes;
-        if (sw::ui::PathToCp932(path, bytes) && m_doc.GetSettings().AddBackgroundPath(bytes))
-            ++added;
+        if (sw::ui::PathToCp932(path, bytes))
+            converted.push_back(std::move(bytes));
     }
-    if (added > 0) {
-        // A changed list must not be lost to a close without the save question.
-        m_doc.RecordEdit(SwEdit::BackgroundList);
-        FillList(ListItem(0), m_doc.GetSettings().backcg);
+    const int added = sw::cells::AddBackgroundPaths(m_doc, converted);
+    if (added > 0)
         ListItem(0)->setExpanded(true);
-    }
     return added;
 }
 

@@ -13,7 +13,7 @@ public:
     explicit CScenewrightPrjTreeView(CScenewrightDoc& doc, QWidget* parent = nullptr);
     ~CScenewrightPrjTreeView() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
     void Rebuild();
 
     // The item of a media list, 0 to 6 in the order backcg, forecg, othercg,

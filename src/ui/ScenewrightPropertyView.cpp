@@ -1,12 +1,13 @@
 #include "ui/ScenewrightPropertyView.h"
 
-#include "document/DocumentHints.h"
+#include "document/SceneEdits.h"
 #include "ui/QtText.h"
 
 #include <QHeaderView>
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -33,49 +34,54 @@ CSwScene* ChildAt(const CSwScene& scene, int index) {
     return static_cast<CSwScene*>(CSwObj::GetChildAt(&scene, index));
 }
 
-// The text member a row shows, null for rows that are no plain text.
-std::string* TextOf(CSwScene& scene, const CScenewrightPropertyView::Row& row) {
+// The scene whose field a row shows: the current scene, or for the child
+// rows the child at the row's position; null when there is none.
+CSwScene* TargetOf(CSwScene& scene, const CScenewrightPropertyView::Row& row) {
+    return row.child >= 0 ? ChildAt(scene, row.child) : &scene;
+}
+
+// The text field a row shows; nullopt for rows that are no plain text.
+std::optional<sw::scenes::Text> TextFieldOf(CScenewrightPropertyView::Field field) {
     using F = CScenewrightPropertyView::Field;
-    CSwScene* child = row.child >= 0 ? ChildAt(scene, row.child) : nullptr;
-    switch (row.field) {
+    using T = sw::scenes::Text;
+    switch (field) {
     case F::Title:
-        return &scene.title;
+        return T::Title;
     case F::ExpMyCond:
-        return &scene.expmycond;
+        return T::ExpMyCond;
     case F::MapImage:
-        return &scene.mapimage;
+        return T::MapImage;
     case F::Layer:
-        return &scene.layer;
+        return T::Layer;
     case F::ChildExpCond:
-        return child ? &child->expcond : nullptr;
+        return T::ExpCond;
     case F::ChildExp:
-        return child ? &child->exp : nullptr;
+        return T::Exp;
     case F::ChildOnEnter:
-        return child ? &child->onenter : nullptr;
+        return T::OnEnter;
     case F::ChildOnLeave:
-        return child ? &child->onleave : nullptr;
+        return T::OnLeave;
     case F::ChildHint:
-        return child ? &child->hint : nullptr;
+        return T::Hint;
     default:
-        return nullptr;
+        return std::nullopt;
     }
 }
 
-std::int32_t* FlagOf(CSwScene& scene, const CScenewrightPropertyView::Row& row) {
+std::optional<sw::scenes::Flag> FlagFieldOf(CScenewrightPropertyView::Field field) {
     using F = CScenewrightPropertyView::Field;
-    switch (row.field) {
+    using G = sw::scenes::Flag;
+    switch (field) {
     case F::Procedure:
-        return &scene.procedure;
+        return G::Procedure;
     case F::RecordableLabel:
-        return &scene.recordablelabel;
+        return G::RecordableLabel;
     case F::ClearMsg:
-        return &scene.clearmsg;
+        return G::ClearMsg;
     case F::ChildClickFreeMapImage:
-        if (CSwScene* child = ChildAt(scene, row.child))
-            return &child->clickfreemapimage;
-        return nullptr;
+        return G::ClickFreeMapImage;
     default:
-        return nullptr;
+        return std::nullopt;
     }
 }
 
@@ -104,10 +110,25 @@ CScenewrightPropertyView::~CScenewrightPropertyView() {
     m_doc.RemoveView(this);
 }
 
-void CScenewrightPropertyView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    // Log lines change no scene; a build posts thousands of them.
-    if (doc != &m_doc || hint > SwHint::BuildFinished)
+void CScenewrightPropertyView::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
         return;
+    const CSwScene* current = m_doc.GetCurrentScene();
+    switch (update.change) {
+    case SwChange::Reset:
+    case SwChange::Opened:
+    case SwChange::Project:
+    case SwChange::SceneTree:
+    case SwChange::Selection:
+        break;
+    case SwChange::SceneFields:
+        // The rows show the current scene and the ways into its children.
+        if (update.scene && update.scene != current && update.scene->parent != current)
+            return;
+        break;
+    default:
+        return;
+    }
     if (m_applying) // the table's own edit is still under way
         QMetaObject::invokeMethod(this, &CScenewrightPropertyView::Rebuild, Qt::QueuedConnection);
     else
@@ -125,13 +146,15 @@ void CScenewrightPropertyView::AddRow(const QString& label, Row row, CSwScene& s
     setItem(index, 2, note);
 
     auto* value = new QTableWidgetItem();
+    const CSwScene* target = TargetOf(scene, row);
     if (IsCheckField(row.field)) {
-        const std::int32_t* flag = FlagOf(scene, row);
+        const auto flag = FlagFieldOf(row.field);
         Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
         if (row.field != Field::Procedure || !scene.parent)
             flags |= Qt::ItemIsEnabled;
         value->setFlags(flags);
-        value->setCheckState(flag && *flag ? Qt::Checked : Qt::Unchecked);
+        value->setCheckState(target && flag && sw::scenes::FlagOf(*target, *flag) ? Qt::Checked
+                                                                                  : Qt::Unchecked);
     } else if (row.field == Field::Id) {
         value->setText(QString::number(scene.id));
         value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -140,8 +163,8 @@ void CScenewrightPropertyView::AddRow(const QString& label, Row row, CSwScene& s
         value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     } else if (row.field == Field::LinkTarget) {
         value->setText(scene.linkto ? QString::number(scene.linkto->id) : QString());
-    } else if (const std::string* text = TextOf(scene, row)) {
-        value->setText(sw::ui::FromCp932(*text));
+    } else if (const auto text = TextFieldOf(row.field); text && target) {
+        value->setText(sw::ui::FromCp932(sw::scenes::TextOf(*target, *text)));
     }
     setItem(index, 1, value);
     m_rows.push_back(row);
@@ -164,8 +187,8 @@ void CScenewrightPropertyView::Rebuild() {
         const int n = static_cast<int>(ids.size());
         auto childRows = [&](const char16_t* format, Field field) {
             for (int i = 0; i < n; ++i)
-                AddRow(QString::fromUtf16(format).arg(ids[static_cast<std::size_t>(i)]),
-                       {field, i}, *scene);
+                AddRow(QString::fromUtf16(format).arg(ids[static_cast<std::size_t>(i)]), {field, i},
+                       *scene);
         };
         switch (scene->type) {
         case SwType::SceneChoice:
@@ -198,82 +221,48 @@ void CScenewrightPropertyView::Rebuild() {
 }
 
 void CScenewrightPropertyView::OnItemChanged(QTableWidgetItem* item) {
-    if (m_filling || m_applying || item->column() != 1 || item->row() >= static_cast<int>(m_rows.size()))
+    if (m_filling || m_applying || item->column() != 1 ||
+        item->row() >= static_cast<int>(m_rows.size()))
         return;
     m_applying = true;
     const bool stored = Apply(m_rows[static_cast<std::size_t>(item->row())], item);
-    if (stored) {
-        m_doc.RecordEdit(SwEdit::SceneProperties);
-        m_doc.UpdateAllViews(SwHint::SceneDetached);
-    } else {
-        // Show the value that is still in force.
+    // Show the value that is in force: the stored one, or the old one.
+    if (!stored)
         QMetaObject::invokeMethod(this, &CScenewrightPropertyView::Rebuild, Qt::QueuedConnection);
-    }
     m_applying = false;
 }
 
 bool CScenewrightPropertyView::Apply(const Row& row, QTableWidgetItem* item) {
-    if (!m_doc.GetCurrentScene())
+    CSwScene* current = m_doc.GetCurrentScene();
+    CSwScene* target = current ? TargetOf(*current, row) : nullptr;
+    if (!target)
         return false;
-    if (IsCheckField(row.field))
-        return ApplyCheck(row, item->checkState() == Qt::Checked);
     if (row.field == Field::LinkTarget)
-        return ApplyLinkTarget(item->text());
-    return ApplyText(row, item->text());
-}
-
-bool CScenewrightPropertyView::ApplyText(const Row& row, const QString& text) {
-    std::string* field = TextOf(*m_doc.GetCurrentScene(), row);
-    if (!field)
+        return ApplyLinkTarget(*target, item->text());
+    if (const auto flag = FlagFieldOf(row.field))
+        return sw::scenes::SetFlag(m_doc, *target, *flag, item->checkState() == Qt::Checked);
+    const auto text = TextFieldOf(row.field);
+    if (!text)
         return false;
     std::string bytes;
-    if (!sw::ui::ToCp932(text, bytes)) {
+    if (!sw::ui::ToCp932(item->text(), bytes)) {
         ShowError(QStringLiteral("Shift_JIS で表せない文字が含まれています。"));
         return false;
     }
-    if (bytes == *field)
-        return false;
-    *field = bytes;
-    return true;
+    return sw::scenes::SetText(m_doc, *target, *text, bytes);
 }
 
-bool CScenewrightPropertyView::ApplyCheck(const Row& row, bool checked) {
-    CSwScene& scene = *m_doc.GetCurrentScene();
-    std::int32_t* flag = FlagOf(scene, row);
-    if (!flag || (*flag != 0) == checked)
-        return false;
-    if (row.field == Field::Procedure) {
-        if (scene.parent)
-            return false;
-        if (!checked)
-            scene.recordablelabel = 0;
-    } else if (row.field == Field::RecordableLabel && scene.Top()->procedure != 0) {
-        return false;
-    }
-    *flag = checked ? 1 : 0;
-    return true;
-}
-
-bool CScenewrightPropertyView::ApplyLinkTarget(const QString& text) {
-    CSwScene& scene = *m_doc.GetCurrentScene();
+bool CScenewrightPropertyView::ApplyLinkTarget(CSwScene& scene, const QString& text) {
     const QByteArray digits = text.trimmed().toLatin1();
     char* end = nullptr;
     const long id = std::strtol(digits.constData(), &end, 0);
     const bool parsed = !digits.isEmpty() && end && *end == '\0';
     CSwScene* target = parsed ? m_doc.FindScene(static_cast<std::int32_t>(id)) : nullptr;
-    if (!target || target == &scene) {
-        ShowError(QStringLiteral("存在しないID、自分自身は、実体として指定出来ません。"));
-        return false;
-    }
-    if (target->type == SwType::SceneLink) {
-        ShowError(QStringLiteral("他へのリンクは、実体として指定出来ません。"));
-        return false;
-    }
-    if (scene.linkto == target)
-        return false;
-    scene.linkto = target;
-    scene.linkto_id = target->id;
-    return true;
+    std::string refusal;
+    const bool set = sw::scenes::SetLinkTarget(m_doc, scene, target, refusal);
+    if (!refusal.empty())
+        m_host ? m_host->ShowError(refusal) : void();
+    return set;
 }
 
 void CScenewrightPropertyView::ShowError(const QString& message) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The current scene's attributes and those of the ways into its children,
-// edited in place.
+// edited in place through the document's scene edits.
 
 #include "document/ScenewrightDoc.h"
 
@@ -15,13 +15,26 @@ public:
     CScenewrightPropertyView(CScenewrightDoc& doc, IDocumentHost* host, QWidget* parent = nullptr);
     ~CScenewrightPropertyView() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
     void Rebuild();
 
     enum class Field {
-        Title, Id, Kind, Procedure, RecordableLabel, ExpMyCond,
-        ChildExpCond, ChildExp, ChildOnEnter, ChildOnLeave, ChildHint,
-        ClearMsg, ChildClickFreeMapImage, MapImage, Layer, LinkTarget
+        Title,
+        Id,
+        Kind,
+        Procedure,
+        RecordableLabel,
+        ExpMyCond,
+        ChildExpCond,
+        ChildExp,
+        ChildOnEnter,
+        ChildOnLeave,
+        ChildHint,
+        ClearMsg,
+        ChildClickFreeMapImage,
+        MapImage,
+        Layer,
+        LinkTarget
     };
     struct Row {
         Field field;
@@ -34,9 +47,7 @@ private:
     void OnItemChanged(QTableWidgetItem* item);
     // Stores the edited value; false when it was refused.
     bool Apply(const Row& row, QTableWidgetItem* item);
-    bool ApplyText(const Row& row, const QString& text);
-    bool ApplyCheck(const Row& row, bool checked);
-    bool ApplyLinkTarget(const QString& text);
+    bool ApplyLinkTarget(CSwScene& scene, const QString& text);
     void ShowError(const QString& message);
 
     CScenewrightDoc& m_doc;

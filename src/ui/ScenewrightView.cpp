@@ -1,6 +1,6 @@
 #include "ui/ScenewrightView.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -134,8 +134,9 @@ void CScenewrightView::UpdateCommandStates() {
     const CSwScene* current = m_doc.GetCurrentScene();
     for (std::size_t i = 0; i < std::size(kInsertItems); ++i) {
         const InsertItem& item = kInsertItems[i];
-        bool enabled = item.mode == CScenewrightDoc::kNewTopLevel ||
-                       (item.addsChild ? CScenewrightDoc::CanAddChildTo(current) : current != nullptr);
+        bool enabled =
+            item.mode == CScenewrightDoc::kNewTopLevel ||
+            (item.addsChild ? CScenewrightDoc::CanAddChildTo(current) : current != nullptr);
         m_insertActions[i]->setEnabled(enabled && !m_blocked);
     }
     m_deleteAction->setEnabled(current && !m_blocked);
@@ -162,22 +163,27 @@ void CScenewrightView::Relayout() {
     UpdateScrollRange();
 }
 
-void CScenewrightView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    if (doc != &m_doc)
+void CScenewrightView::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
         return;
-    switch (hint) {
-    case SwHint::Reset:
-    case SwHint::Opened:
-    case SwHint::SceneDetached:
-    case SwHint::SceneDeleted:
+    switch (update.change) {
+    case SwChange::Reset:
+    case SwChange::Opened:
+    case SwChange::Project:
+    case SwChange::SceneFields:
         Relayout();
         break;
-    case SwHint::SceneAdded:
+    case SwChange::SceneTree:
         Relayout();
-        if (const CSwScene* added = m_doc.GetLastAddedScene())
-            EnsureVisible(*added);
+        if (update.scene)
+            EnsureVisible(*update.scene);
         break;
-    case SwHint::BuildFinished:
+    case SwChange::Selection:
+        // Undo and redo select what they changed, which the author must see.
+        if (const CSwScene* current = m_doc.GetCurrentScene())
+            EnsureVisible(*current);
+        break;
+    case SwChange::BuildFinished:
         if (m_doc.GetBuildStatus() != SwBuildStatus::Built) {
             if (CSwScene* stopped = m_doc.GetBuildingScene()) {
                 // The scene itself, not whatever box its position hits
@@ -187,11 +193,13 @@ void CScenewrightView::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
             }
         }
         break;
-    default:
-        break;
+    case SwChange::Cells:
+    case SwChange::Settings:
+    case SwChange::History:
+    case SwChange::BuildStarted:
+        return;
     }
-    if (hint <= SwHint::BuildFinished)
-        UpdateCommandStates();
+    UpdateCommandStates();
     viewport()->update();
 }
 
@@ -222,8 +230,8 @@ void CScenewrightView::ZoomToFit() {
     const CChartLayout::Size size = m_layout.ChartSize(m_doc, client.width(), client.height());
     if (size.width <= 0 || size.height <= 0 || client.isEmpty())
         return;
-    const double zoom = std::min({1.0, double(client.width()) / size.width,
-                                  double(client.height()) / size.height});
+    const double zoom =
+        std::min({1.0, double(client.width()) / size.width, double(client.height()) / size.height});
     m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     UpdateScrollRange();
     horizontalScrollBar()->setValue(0);
@@ -315,10 +323,10 @@ void CScenewrightView::AskAndFind() {
     if (m_blocked)
         return;
     bool ok = false;
-    const QString text = QInputDialog::getText(
-        this, QStringLiteral("シーンの検索"),
-        QStringLiteral("シーン番号、またはタイトルかコメントの一部："), QLineEdit::Normal,
-        QString(), &ok);
+    const QString text =
+        QInputDialog::getText(this, QStringLiteral("シーンの検索"),
+                              QStringLiteral("シーン番号、またはタイトルかコメントの一部："),
+                              QLineEdit::Normal, QString(), &ok);
     if (ok && !FindAndSelect(text))
         emit message(QStringLiteral("「%1」に当たるシーンはありません。").arg(text));
 }
@@ -412,9 +420,8 @@ std::string CScenewrightView::LabelOf(const CSwScene& scene, const CSwScene* par
     return area;
 }
 
-void CScenewrightView::PaintScene(QPainter& painter, const CSwScene& scene,
-                                  const CSwScene* parent, int siblingIndex,
-                                  const QRect& visible) const {
+void CScenewrightView::PaintScene(QPainter& painter, const CSwScene& scene, const CSwScene* parent,
+                                  int siblingIndex, const QRect& visible) const {
     const int w = m_layout.BoxWidth();
     const int h = m_layout.BoxHeight();
     if (parent) {
@@ -473,7 +480,8 @@ void CScenewrightView::PaintScene(QPainter& painter, const CSwScene& scene,
     for (const LabelLine& line : label)
         painter.drawText(line.at, line.text);
     if (scene.type == SwType::SceneLink) {
-        const QString target = scene.linkto ? QString::number(scene.linkto->id) : QStringLiteral("?");
+        const QString target =
+            scene.linkto ? QString::number(scene.linkto->id) : QStringLiteral("?");
         const QString text = QStringLiteral("(%1へ)").arg(target);
         painter.drawText(scene.x + w / 2 - metrics.horizontalAdvance(text) / 2,
                          scene.y + h + 2 + metrics.ascent(), text);

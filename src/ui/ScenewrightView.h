@@ -21,7 +21,7 @@ public:
     explicit CScenewrightView(CScenewrightDoc& doc, QWidget* parent = nullptr);
     ~CScenewrightView() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
 
     const CChartLayout& Layout() const { return m_layout; }
     const CChartIcons& Icons() const { return m_icons; }

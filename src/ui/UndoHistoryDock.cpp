@@ -1,6 +1,6 @@
 #include "ui/UndoHistoryDock.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -41,9 +41,18 @@ CUndoHistoryDock::~CUndoHistoryDock() {
     m_doc.RemoveView(this);
 }
 
-void CUndoHistoryDock::OnDocumentUpdate(CScenewrightDoc* doc, int hint) {
-    if (doc == &m_doc && hint <= SwHint::BuildFinished)
+void CUndoHistoryDock::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
+    if (&doc != &m_doc)
+        return;
+    switch (update.change) {
+    case SwChange::Reset:
+    case SwChange::Opened:
+    case SwChange::History:
         Refresh();
+        break;
+    default:
+        break;
+    }
 }
 
 void CUndoHistoryDock::SetBlocked(bool blocked) {
@@ -52,12 +61,32 @@ void CUndoHistoryDock::SetBlocked(bool blocked) {
 }
 
 void CUndoHistoryDock::Refresh() {
-    const CUndoHistory& history = m_doc.GetHistory();
+    const CEditHistory& history = m_doc.GetHistory();
     m_filling = true;
-    m_list->clear();
-    m_list->addItem(QStringLiteral("（最初の状態）"));
-    for (std::size_t i = 0; i < history.StepCount(); ++i)
-        m_list->addItem(sw::ui::FromCp932(history.StepName(i)));
+    // Only the rows that differ are redone: a long history stays cheap to show.
+    if (m_list->count() == 0)
+        m_list->addItem(QStringLiteral("（最初の状態）"));
+    std::size_t same = 0;
+    while (same < history.StepCount() && same < m_names.size() &&
+           m_names[same] == history.StepName(same))
+        ++same;
+    if (history.StepCount() < m_names.size() || same < m_names.size()) {
+        // Dropped or replaced steps; when the oldest went, every row moves.
+        const bool shifted = same == 0 && !m_names.empty();
+        if (shifted) {
+            m_names.clear();
+            while (m_list->count() > 1)
+                delete m_list->takeItem(1);
+        } else {
+            m_names.resize(same);
+            while (m_list->count() > static_cast<int>(same) + 1)
+                delete m_list->takeItem(m_list->count() - 1);
+        }
+    }
+    for (std::size_t i = m_names.size(); i < history.StepCount(); ++i) {
+        m_names.emplace_back(history.StepName(i));
+        m_list->addItem(sw::ui::FromCp932(m_names.back()));
+    }
     m_list->setCurrentRow(static_cast<int>(history.Position()));
     m_list->setEnabled(m_doc.IsUndoEnabled() && !m_blocked);
     m_filling = false;

@@ -8,6 +8,9 @@
 
 #include <QDockWidget>
 
+#include <string>
+#include <vector>
+
 class QAction;
 class QListWidget;
 
@@ -17,7 +20,7 @@ public:
     CUndoHistoryDock(CScenewrightDoc& doc, QWidget* parent = nullptr);
     ~CUndoHistoryDock() override;
 
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override;
+    void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
 
     QAction* UndoAction() const { return m_undoAction; }
     QAction* RedoAction() const { return m_redoAction; }
@@ -36,4 +39,5 @@ private:
     QAction* m_redoAction = nullptr;
     bool m_filling = false;
     bool m_blocked = false;
+    std::vector<std::string> m_names; // the steps the list shows
 };

@@ -23,7 +23,7 @@ TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
     temp.Write("game/system/config.tjs", "first\r\n");
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     doc.GetSettings().root = temp.File("game");
     auto add = [&](std::int32_t id, CSwScene* parent) {
         auto scene = std::make_unique<CSwScene>();
@@ -73,7 +73,7 @@ TEST(ProjectBuild, WritesScenesInPreOrderAndSwapsTheConfiguration) {
 TEST(ProjectBuild, FailuresSetTheirStatus) {
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     EXPECT_FALSE(BuildProject(doc));
     EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::NoProjectFolder);
     EXPECT_EQ(log.lines,
@@ -151,7 +151,7 @@ TEST(ProjectBuild, FailureRowsLeaveWhatTheyDescribe) {
     temp.Write("game/system/config.tjs", config);
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     doc.GetSettings().root = root;
     auto scene = std::make_unique<CSwScene>();
     scene->id = 3;

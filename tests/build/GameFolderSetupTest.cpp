@@ -30,7 +30,7 @@ TEST(GameFolderSetup, CopiesWhatTheFolderLacksAndNeverOverwrites) {
     temp.Write("game/system/Initialize.tjs", "// the author's own\r\n");
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     doc.GetSettings().root = temp.File("game");
     EXPECT_EQ(FindEngineConfig(temp.File("game")), "");
 
@@ -74,7 +74,7 @@ TEST(GameFolderSetup, WithoutATemplateOurConfigurationIsWrittenAndTheEditorAsksF
     CScenewrightDoc doc;
     CollectingLog log;
     ScriptedHost host;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     doc.SetHost(&host);
     doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
     doc.GetSettings().root = temp.File("game");

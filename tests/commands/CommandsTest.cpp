@@ -4,7 +4,7 @@
 #include "commands/SwCharacter.h"
 #include "commands/SwKagPlugin.h"
 #include "commands/SwMessage.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/TextOutput.h"
@@ -134,7 +134,7 @@ TEST(CommandFamily, FactoryCopiesAndFieldlessRecords) {
 )");
     CScenewrightDoc doc;
     CollectingLog view;
-    doc.AddView(&view);
+    doc.AddLogSink(&view);
     EXPECT_EQ(BuildText(*plugin, &doc), "");
     EXPECT_EQ(view.lines, std::vector<std::string>{"シーン番号8: "});
     EXPECT_STREQ(plugin->RuntimeClassName(), "CSwObj");

@@ -40,7 +40,7 @@ TEST(BrokenFiles, EveryFileOfTheCorpusIsReadSafelyOrRefusedWithAMessage) {
         SCOPED_TRACE(name);
         CScenewrightDoc doc;
         CollectingLog log;
-        doc.AddView(&log);
+        doc.AddLogSink(&log);
         const std::string path = folder + "/" + name;
         if (doc.ReadProjectFile(path.c_str())) {
             const int reachable = CountReachable(doc);
@@ -60,7 +60,7 @@ TEST(BrokenFiles, SpecificRepairsAndRefusals) {
     const std::string folder = SW_TEST_DATA_DIR "/broken/";
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     ASSERT_TRUE(doc.ReadProjectFile((folder + "link-cycles.swo").c_str()));
     EXPECT_EQ(doc.GetSceneCount(), 5);
     ASSERT_GE(log.lines.size(), 2u);
@@ -94,7 +94,7 @@ TEST(BrokenFiles, SpecificRepairsAndRefusals) {
     for (const char* refused : {"invalid-cp932.swo", "unrepresentable-utf8.swo", "truncated.swo"}) {
         CScenewrightDoc bad;
         CollectingLog badLog;
-        bad.AddView(&badLog);
+        bad.AddLogSink(&badLog);
         EXPECT_FALSE(bad.ReadProjectFile((folder + refused).c_str())) << refused;
         ASSERT_EQ(badLog.lines.size(), 1u);
         EXPECT_NE(badLog.lines[0].find("行目"), std::string::npos) << badLog.lines[0];

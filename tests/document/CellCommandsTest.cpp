@@ -1,17 +1,13 @@
-#include "commands/SwMessage.h"
 #include "document/CellCommands.h"
-#include "document/DocumentHints.h"
+#include "commands/SwMessage.h"
+#include "document/DocumentUpdate.h"
+#include "support/CollectingView.h"
 
 #include <gtest/gtest.h>
 
 using namespace sw::cells;
 
 namespace {
-
-struct HintLog : IScenewrightView {
-    void OnDocumentUpdate(CScenewrightDoc*, int hint) override { hints.push_back(hint); }
-    std::vector<int> hints;
-};
 
 // A scene with one message cell per letter of `texts`.
 CSwScene& SceneOf(CScenewrightDoc& doc, std::string_view texts) {
@@ -37,12 +33,12 @@ std::string Texts(const CSwScene& scene) {
 TEST(CellCommands, CopyAndPasteKeepBufferOrder) {
     CScenewrightDoc doc;
     CSwScene& scene = SceneOf(doc, "abcd");
-    HintLog log;
+    UpdateRecorder log;
     doc.AddView(&log);
     scene.GetCellAt(2)->comment = "note";
     EXPECT_TRUE(CopyCells(doc, scene, {2, 0, 2, 9, -1}));
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_TRUE(log.hints.empty());
+    EXPECT_TRUE(log.updates.empty());
     EXPECT_EQ(PasteCells(doc, scene, -1), 4);
     EXPECT_EQ(Texts(scene), "abcdac");
     EXPECT_EQ(scene.GetCellAt(5)->comment, "note");
@@ -50,7 +46,14 @@ TEST(CellCommands, CopyAndPasteKeepBufferOrder) {
     EXPECT_EQ(PasteCells(doc, scene, 1), 1);
     EXPECT_EQ(Texts(scene), "aacacbcdac");
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(log.hints, (std::vector<int>{SwHint::SceneAdded, SwHint::SceneAdded, SwHint::SceneAdded}));
+    // Each paste tells which cells of which scene changed, and that the
+    // history has a new step.
+    EXPECT_EQ(log.Changes(),
+              (std::vector<SwChange>{SwChange::Cells, SwChange::History, SwChange::Cells,
+                                     SwChange::History, SwChange::Cells, SwChange::History}));
+    EXPECT_EQ(log.updates[0].scene, &scene);
+    EXPECT_EQ(log.updates[0].firstCell, 4);
+    EXPECT_EQ(log.updates[2].firstCell, 1);
     // Pasted cells are copies, never the buffer's own.
     EXPECT_NE(scene.GetCellAt(1), doc.GetCopyBuffer()[0].get());
     EXPECT_FALSE(CopyCells(doc, scene, {42}));

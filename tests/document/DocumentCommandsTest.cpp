@@ -11,7 +11,7 @@ TEST(DocumentCommands, NewAndOpenAskBeforeDroppingChanges) {
     ScriptedHost host;
     CollectingLog log;
     doc.SetHost(&host);
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     doc.OnFileNew(); // no scenes: nothing happens
     EXPECT_TRUE(log.lines.empty());
 

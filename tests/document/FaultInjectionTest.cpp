@@ -17,7 +17,9 @@ namespace {
 const char kConfig[] = "function KAGWindow_config()\r\n{\r\n;scWidth = 1;\r\n}\r\n";
 
 // Permissions do not stop the superuser, so read-only folders prove nothing.
-bool PermissionsApply() { return ::geteuid() != 0; }
+bool PermissionsApply() {
+    return ::geteuid() != 0;
+}
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -68,7 +70,7 @@ struct BuildRig {
     CollectingLog log;
     std::string root = temp.File("game");
     BuildRig(const std::string& media = std::string()) {
-        doc.AddView(&log);
+        doc.AddLogSink(&log);
         doc.GetSettings().root = root;
         temp.Write("game/system/config.tjs", kConfig);
         auto scene = std::make_unique<CSwScene>();
@@ -97,8 +99,8 @@ struct BuildRig {
 TEST(FaultInjection, FailedSavesLeaveThePreviousFileByteIdentical) {
     SavedProject p;
     // The disk fills up at every stage of the write.
-    for (std::int64_t room : {std::int64_t{0}, std::int64_t{1}, std::int64_t{60}, std::int64_t{1000},
-                              static_cast<std::int64_t>(p.saved.size()) - 1}) {
+    for (std::int64_t room : {std::int64_t{0}, std::int64_t{1}, std::int64_t{60},
+                              std::int64_t{1000}, static_cast<std::int64_t>(p.saved.size()) - 1}) {
         SCOPED_TRACE(room);
         sw::files::InjectWriteFailureAfter(room);
         p.ExpectFailedSave(p.path);
@@ -144,15 +146,17 @@ TEST(FaultInjection, BuildFailuresGiveTheirStatusAndMessage) {
     BuildRig folder;
     ASSERT_TRUE(std::filesystem::remove(folder.temp.File("game/system/config.tjs")));
     folder.temp.Write("game/system/config.tjs/x", "");
-    folder.ExpectFailure(SwBuildStatus::ConfigUnreadable, "読み込みモードで " + folder.root +
-                                                              "/system/config.tjs を開くことが出来ません。");
+    folder.ExpectFailure(SwBuildStatus::ConfigUnreadable,
+                         "読み込みモードで " + folder.root +
+                             "/system/config.tjs を開くことが出来ません。");
     EXPECT_TRUE(sw::files::DirectoryExists(folder.temp.File("game/system/config.tjs")));
 
     // The disk is full: config.tmp, then first.ks, lead to a full device.
     BuildRig full;
     std::filesystem::create_symlink("/dev/full", full.temp.File("game/system/config.tmp"));
     full.ExpectFailure(SwBuildStatus::OutputUnwritable,
-                       "書き込みモードで " + full.root + "/system/config.tmp を開くことが出来ません。");
+                       "書き込みモードで " + full.root +
+                           "/system/config.tmp を開くことが出来ません。");
     EXPECT_EQ(full.Config(), kConfig);
     ASSERT_TRUE(std::filesystem::remove(full.temp.File("game/system/config.tmp")));
     std::filesystem::create_directories(full.temp.File("game/scenario"));
@@ -184,11 +188,13 @@ TEST(FaultInjection, MediaMissingUnreadableOrOnAFullDisk) {
     const std::string song = media.Write("song.ogg", std::string(5000, 'm'));
     for (const std::string& path : {absent, media.File("folder.ogg")}) {
         BuildRig rig(path);
-        rig.ExpectFailure(SwBuildStatus::MediaCopyFailed, "シーン番号3: " + path + " のコピーに失敗。");
+        rig.ExpectFailure(SwBuildStatus::MediaCopyFailed,
+                          "シーン番号3: " + path + " のコピーに失敗。");
     }
     BuildRig full(song);
     sw::files::InjectWriteFailureAfter(100);
-    full.ExpectFailure(SwBuildStatus::MediaCopyFailed, "シーン番号3: " + song + " のコピーに失敗。");
+    full.ExpectFailure(SwBuildStatus::MediaCopyFailed,
+                       "シーン番号3: " + song + " のコピーに失敗。");
     sw::files::InjectWriteFailureAfter(-1);
     EXPECT_EQ(FolderEntries(full.temp.File("game/bgm")), std::vector<std::string>{});
     EXPECT_TRUE(BuildProject(full.doc));

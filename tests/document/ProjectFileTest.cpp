@@ -40,7 +40,8 @@ void FillProject(CScenewrightDoc& doc, const TempFolder& temp) {
     s.bgmtype = 2;
     s.deflinkcol = 0x00123456;
     s.htvertivalview = 1, s.htstorestate = 1, s.htmaxpages = 7, s.htmaxlines = 99;
-    s.backcg = {temp.File("proj/背景.png"), temp.File("proj/bg/sub.png"), temp.File("media/sib.png")};
+    s.backcg = {temp.File("proj/背景.png"), temp.File("proj/bg/sub.png"),
+                temp.File("media/sib.png")};
     s.forecg = {"C:\\win\\abs.png"};
     s.othercg = {"o"}, s.rulecg = {"r"}, s.bgm = {"b"}, s.se = {"s"}, s.movie = {"m"};
     auto character = std::make_unique<CSwCharacter>();
@@ -87,9 +88,11 @@ TEST(ProjectFile, EveryValueSurvivesWriteReadWriteByteForByte) {
     const std::string firstBytes = ReadFileOrEmpty(firstPath);
 
     // Spot checks of the stored forms.
-    EXPECT_TRUE(firstBytes.starts_with("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\r\n<SwStrage>\r\n"));
+    EXPECT_TRUE(firstBytes.starts_with(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\r\n<SwStrage>\r\n"));
     EXPECT_NE(firstBytes.find("<root>\"../game\"</root>"), std::string::npos);
-    EXPECT_NE(firstBytes.find("<backcg>\"" + temp.File("proj/背景.png") + "\"</backcg>"), std::string::npos);
+    EXPECT_NE(firstBytes.find("<backcg>\"" + temp.File("proj/背景.png") + "\"</backcg>"),
+              std::string::npos);
     EXPECT_NE(firstBytes.find("<mapimage>\"./map/地図.png\"</mapimage>"), std::string::npos);
     EXPECT_NE(firstBytes.find("<deflinkcol>0x00563412</deflinkcol>"), std::string::npos);
     EXPECT_NE(firstBytes.find("<linkto>3</linkto>"), std::string::npos);
@@ -124,7 +127,8 @@ TEST(ProjectFile, SavingElsewhereRewritesRelativePaths) {
     sw::files::CreateDirectory(temp.File("proj"));
     sw::files::CreateDirectory(temp.File("proj/deeper"));
     ASSERT_TRUE(doc.WriteProjectFile(path.c_str()));
-    EXPECT_NE(ReadFileOrEmpty(path).find("<mapimage>\"../map/地図.png\"</mapimage>"), std::string::npos);
+    EXPECT_NE(ReadFileOrEmpty(path).find("<mapimage>\"../map/地図.png\"</mapimage>"),
+              std::string::npos);
     EXPECT_EQ(doc.GetPathName(), path);
 }
 
@@ -139,10 +143,11 @@ TEST(ProjectFile, EmptyProjectAndWindowsMadePaths) {
     ASSERT_TRUE(reread.ReadProjectFile(path.c_str()));
     EXPECT_EQ(reread.GetSceneCount(), 0);
 
-    const std::string windows = temp.Write("win/p.swo",
-        "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\r\n<SwStrage>\r\n<SwObject>\r\n"
-        "  <type>1</type>\r\n  <root>\"..\\ゲーム\\ソ表\"</root>\r\n"
-        "  <backcg>\"C:\\bg\\a.png\"</backcg>\r\n</SwObject>\r\n</SwStrage>\r\n");
+    const std::string windows =
+        temp.Write("win/p.swo",
+                   "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\r\n<SwStrage>\r\n<SwObject>\r\n"
+                   "  <type>1</type>\r\n  <root>\"..\\ゲーム\\ソ表\"</root>\r\n"
+                   "  <backcg>\"C:\\bg\\a.png\"</backcg>\r\n</SwObject>\r\n</SwStrage>\r\n");
     CScenewrightDoc fromWindows;
     ASSERT_TRUE(fromWindows.ReadProjectFile(windows.c_str()));
     EXPECT_EQ(fromWindows.GetSettings().root, temp.File("ゲーム/ソ表"));
@@ -182,13 +187,14 @@ TEST(ProjectFile, ReadFailuresPostTheirMessagesAndLeaveTheDocumentEmpty) {
     } cases[] = {
         {"", "error: 開くファイルが指定されていません。"},
         {temp.File("missing.swo"), "error:  " + temp.File("missing.swo") + " が存在しません。"},
-        {temp.Write("text.swo", "not xml at all"), "error: ドキュメントが不正です(ルートが存在しない)。(1行目)"},
+        {temp.Write("text.swo", "not xml at all"),
+         "error: ドキュメントが不正です(ルートが存在しない)。(1行目)"},
         {temp.Write("zero.swo", ""), "error: ドキュメントが不正です(ルートが存在しない)。(1行目)"},
     };
     for (const Case& c : cases) {
         CScenewrightDoc doc;
         CollectingLog log;
-        doc.AddView(&log);
+        doc.AddLogSink(&log);
         EXPECT_FALSE(doc.ReadProjectFile(c.path.c_str()));
         EXPECT_EQ(log.lines, std::vector<std::string>{c.line}) << c.path;
         EXPECT_EQ(doc.GetSceneCount(), 0);
@@ -197,8 +203,9 @@ TEST(ProjectFile, ReadFailuresPostTheirMessagesAndLeaveTheDocumentEmpty) {
     }
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
-    const std::string good = temp.Write("good.swo", "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?><x/>");
+    doc.AddLogSink(&log);
+    const std::string good =
+        temp.Write("good.swo", "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?><x/>");
     EXPECT_TRUE(doc.ReadProjectFile(good.c_str()));
     EXPECT_EQ(log.lines, std::vector<std::string>{good + " を開きました。"});
 }

@@ -1,7 +1,7 @@
+#include "document/ScenarioImport.h"
 #include "commands/SwCharacter.h"
 #include "commands/SwDialogue.h"
 #include "commands/SwMessage.h"
-#include "document/ScenarioImport.h"
 #include "model/SwSettings.h"
 #include "support/CollectingView.h"
 #include "support/ScriptedHost.h"
@@ -15,8 +15,8 @@ std::string Parsed(CSwSettings& settings, std::string_view line) {
     DialogueLine dialogue;
     if (!ParseDialogueLine(settings, line, dialogue))
         return "narration";
-    return std::to_string(dialogue.speaker) + "|" + dialogue.bracket + "|" + dialogue.spoken +
-           "|" + dialogue.note;
+    return std::to_string(dialogue.speaker) + "|" + dialogue.bracket + "|" + dialogue.spoken + "|" +
+           dialogue.note;
 }
 
 std::string FirstName(const CSwSettings& settings, int index) {
@@ -90,15 +90,20 @@ TEST(ScenarioImport, LinesAreReadWholeInEitherEncoding) {
     const std::string utf8(reinterpret_cast<const char*>(u8"太郎「やあ」\n地の文"));
     ASSERT_TRUE(ReadScenarioLines("u.txt", utf8, lines, message));
     EXPECT_EQ(lines, (std::vector<std::string>{"太郎「やあ」\n", "地の文"}));
-    ASSERT_TRUE(ReadScenarioLines("u.txt", "\xEF\xBB\xBF" "abc", lines, message));
+    ASSERT_TRUE(ReadScenarioLines("u.txt",
+                                  "\xEF\xBB\xBF"
+                                  "abc",
+                                  lines, message));
     EXPECT_EQ(lines, std::vector<std::string>{"abc"});
 
     const std::string emoji(reinterpret_cast<const char*>(u8"一行目\n二行目\n三行目😀\n"));
     EXPECT_FALSE(ReadScenarioLines("u.txt", emoji, lines, message));
-    EXPECT_EQ(message, "u.txt の 3 行目に Shift_JIS で表せない文字があります。インポートを中止しました。");
+    EXPECT_EQ(message,
+              "u.txt の 3 行目に Shift_JIS で表せない文字があります。インポートを中止しました。");
     EXPECT_TRUE(lines.empty());
     EXPECT_FALSE(ReadScenarioLines("s.txt", "一\n\x81\x7F\n", lines, message));
-    EXPECT_EQ(message, "s.txt の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
+    EXPECT_EQ(message,
+              "s.txt の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
 }
 
 namespace {
@@ -129,9 +134,10 @@ TEST(ScenarioImport, FileBecomesCellsOfTheCurrentScene) {
     ScriptedHost host;
     CollectingLog log;
     doc.SetHost(&host);
-    doc.AddView(&log);
-    const std::string text = temp.Write("s.txt", "太郎「おはよう」\r\n一行目\r\n二行目\r\nＳＥ／ドア\r\n"
-                                                 "花子（ひとりごと）\r\n太郎 またね\r\n");
+    doc.AddLogSink(&log);
+    const std::string text =
+        temp.Write("s.txt", "太郎「おはよう」\r\n一行目\r\n二行目\r\nＳＥ／ドア\r\n"
+                            "花子（ひとりごと）\r\n太郎 またね\r\n");
     EXPECT_FALSE(doc.ImportScenarioText(text.c_str()));
     EXPECT_EQ(host.errors, std::vector<std::string>{"インポート先のセルを選択して下さい。"});
     EXPECT_EQ(log.lines.back(), "error: インポート先のセルを選択して下さい。");
@@ -150,7 +156,14 @@ TEST(ScenarioImport, FileBecomesCellsOfTheCurrentScene) {
                                }));
     EXPECT_EQ(doc.GetSettings().GetCharacterCount(), 2);
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(log.lines.back(), "Add:" + std::to_string(scene->id));
+    // The new cells and the new speakers are one step of the history.
+    doc.EnableUndo(true);
+    ASSERT_TRUE(doc.ImportScenarioText(text.c_str()));
+    EXPECT_EQ(scene->GetCellCount(), 12);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(scene->GetCellCount(), 6);
+    EXPECT_EQ(doc.GetSettings().GetCharacterCount(), 2);
+    EXPECT_FALSE(doc.CanUndo());
 
     // A refused file changes nothing.
     const std::string bad = temp.Write("bad.txt", "太郎「やあ」\n\x81\x7F\n");
@@ -158,7 +171,8 @@ TEST(ScenarioImport, FileBecomesCellsOfTheCurrentScene) {
     EXPECT_FALSE(doc.ImportScenarioText(bad.c_str()));
     EXPECT_EQ(scene->GetCellCount(), 6);
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(host.errors.back(), bad + " の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
+    EXPECT_EQ(host.errors.back(),
+              bad + " の 2 行目は Shift_JIS の文字として読めません。インポートを中止しました。");
     EXPECT_FALSE(doc.ImportScenarioText(temp.File("none.txt").c_str()));
     EXPECT_EQ(log.lines.back(), "error:  " + temp.File("none.txt") + " が存在しません。");
 }

@@ -203,7 +203,7 @@ TEST(SceneScript, AuthorTextsAreEscapedForKagAndPlainTextsStayAsTheyAre) {
     back->linkto = loop;
     CScenewrightDoc doc;
     CollectingLog log;
-    doc.AddView(&log);
+    doc.AddLogSink(&log);
     EXPECT_EQ(Built(*choice, &doc), R"(;
 *__LABEL_1__|
 ;

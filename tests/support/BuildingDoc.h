@@ -14,7 +14,7 @@ struct BuildingDoc {
     CollectingLog log;
     CSwScene scene;
     BuildingDoc() {
-        doc.AddView(&log);
+        doc.AddLogSink(&log);
         doc.GetSettings().root = temp.File("game");
         for (const char* folder : {"bgimage", "fgimage", "image", "others", "bgm", "sound", "rule"})
             temp.Write(std::string("game/") + folder + "/.keep", "");

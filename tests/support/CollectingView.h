@@ -1,20 +1,15 @@
 #pragma once
 
-#include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Records the log lines a document's hints print.
-class CollectingLog : public IScenewrightView {
+// Records the lines a document posts to its build log.
+class CollectingLog : public ILogSink {
 public:
-    void OnDocumentUpdate(CScenewrightDoc* doc, int hint) override {
-        std::string line = LogLineForHint(*doc, hint);
-        if (!line.empty())
-            lines.push_back(std::move(line));
-    }
+    void OnLogLine(SwLog, std::string_view line) override { lines.emplace_back(line); }
     // Lines that begin with `prefix`, such as "ok: ".
     int CountOf(std::string_view prefix) const {
         int count = 0;
@@ -23,4 +18,19 @@ public:
         return count;
     }
     std::vector<std::string> lines;
+};
+
+// Records what a document told its views.
+class UpdateRecorder : public IScenewrightView {
+public:
+    void OnDocumentUpdate(CScenewrightDoc&, const SwUpdate& update) override {
+        updates.push_back(update);
+    }
+    std::vector<SwChange> Changes() const {
+        std::vector<SwChange> changes;
+        for (const SwUpdate& update : updates)
+            changes.push_back(update.change);
+        return changes;
+    }
+    std::vector<SwUpdate> updates;
 };

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -38,7 +39,7 @@ struct TwoScenes {
     QStringList LogLines() const {
         QStringList lines;
         for (int i = 0; i < frame.Output()->count(); ++i)
-            lines << frame.Output()->item(i)->text();
+            lines << frame.Output()->LineText(i);
         return lines;
     }
 };
@@ -72,16 +73,18 @@ private slots:
                              "「)」を書いてください。"),
                          QStringLiteral("-----チェック終了: 1 件-----")}));
 
-        CScenewrightOutputView& log = *p.frame.Output();
-        log.scrollToItem(log.item(start + 1));
-        const QPoint at = log.visualItemRect(log.item(start + 1)).center();
+        QListView& log = *p.frame.Output()->List();
+        const QModelIndex finding = log.model()->index(static_cast<int>(start) + 1, 0);
+        log.scrollTo(finding);
+        const QPoint at = log.visualRect(finding).center();
         // A double click is a press, a release, then the double click.
         QTest::mouseClick(log.viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(log.viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(p.doc.GetCurrentScene(), p.second);
         QCOMPARE(p.frame.Cells()->SelectedCells(), std::vector<int>{1});
         // A line about no scene leaves the selection as it is.
-        const QPoint other = log.visualItemRect(log.item(start)).center();
+        const QPoint other =
+            log.visualRect(log.model()->index(static_cast<int>(start), 0)).center();
         QTest::mouseClick(log.viewport(), Qt::LeftButton, {}, other);
         QTest::mouseDClick(log.viewport(), Qt::LeftButton, {}, other);
         QCOMPARE(p.doc.GetCurrentScene(), p.second);

@@ -1,8 +1,7 @@
 #pragma once
 
 // Shared by the user-interface tests: scene trees made through the
-// document's own commands, CP932 from the tests' UTF-8 literals, and a view
-// that records the hints.
+// document's own commands and CP932 from the tests' UTF-8 literals.
 
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
@@ -23,8 +22,3 @@ inline CSwScene* Add(CScenewrightDoc& doc, CSwScene* current,
     doc.SetCurrentSceneQuietly(current);
     return doc.AddScene(current ? mode : CScenewrightDoc::kNewTopLevel);
 }
-
-struct HintRecorder : IScenewrightView {
-    void OnDocumentUpdate(CScenewrightDoc*, int hint) override { hints.push_back(hint); }
-    std::vector<int> hints;
-};

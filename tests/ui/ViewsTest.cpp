@@ -1,4 +1,4 @@
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "support/CollectingView.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
@@ -11,6 +11,7 @@
 #include "UiFixtures.h"
 
 #include <QAction>
+#include <QListView>
 #include <QtTest>
 
 #include <cstdlib>
@@ -74,7 +75,7 @@ private slots:
     void ChartSelectsCommandsAndKeys() {
         CScenewrightDoc doc;
         CollectingLog log;
-        doc.AddView(&log);
+        doc.AddLogSink(&log);
         CScenewrightView chart(doc);
         chart.resize(400, 300);
         chart.show();
@@ -86,10 +87,10 @@ private slots:
         chart.InsertAction(CScenewrightDoc::kNewTopLevel)->trigger();
         QCOMPARE(doc.GetSceneCount(), 1);
         CSwScene* root = doc.GetSceneAt(0);
-        const QPoint onRoot = QPoint(root->x + 10, root->y + 10) - chart.VisibleChartRect().topLeft();
+        const QPoint onRoot =
+            QPoint(root->x + 10, root->y + 10) - chart.VisibleChartRect().topLeft();
         QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, onRoot);
         QCOMPARE(doc.GetCurrentScene(), root);
-        QCOMPARE(log.lines.back(), std::string("Select:1"));
 
         chart.InsertAction(CScenewrightDoc::kLinkAsChild)->trigger();
         CSwScene* link = doc.GetSceneAt(1);
@@ -106,7 +107,8 @@ private slots:
 
         QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(doc.GetCurrentScene(), nullptr);
-        QCOMPARE(log.lines.back(), std::string("Unselected:"));
+        // Choosing scenes is no news for the build log.
+        QVERIFY(log.lines.empty());
 
         doc.SelectScene(link);
         QTest::keyClick(&chart, Qt::Key_Delete);
@@ -116,7 +118,7 @@ private slots:
         QVERIFY(!chart.InsertAction(CScenewrightDoc::kNewTopLevel)->isEnabled());
         QTest::keyClick(&chart, Qt::Key_Delete);
         QCOMPARE(doc.GetSceneCount(), 1);
-        doc.RemoveView(&log);
+        doc.RemoveLogSink(&log);
     }
 
     void ChartFindsZoomsAndCentresTheSceneABuildStoppedAt() {
@@ -144,14 +146,14 @@ private slots:
         // A build that stopped at the last scene: selected and centred.
         doc.SetBuildStatus(SwBuildStatus::MediaCopyFailed);
         doc.SetBuildingScene(roots[11]);
-        doc.UpdateAllViews(SwHint::BuildFinished);
+        doc.Notify({SwChange::BuildFinished});
         QCOMPARE(doc.GetCurrentScene(), roots[11]);
         QVERIFY(std::abs(chart.VisibleChartRect().center().x() - (roots[11]->x + 32)) <= 1);
         // One nearer the top-left corner than half the view is shown without
         // scrolling past the corner.
         chart.resize(500, 300);
         doc.SetBuildingScene(roots[0]);
-        doc.UpdateAllViews(SwHint::BuildFinished);
+        doc.Notify({SwChange::BuildFinished});
         QCOMPARE(chart.VisibleChartRect().topLeft(), QPoint(0, 0));
 
         chart.SetZoom(0.5, QPoint(0, 0));
@@ -165,8 +167,8 @@ private slots:
         CScenewrightDoc doc;
         ScriptedHost host;
         CScenewrightPropertyView view(doc, &host);
-        HintRecorder hints;
-        doc.AddView(&hints);
+        UpdateRecorder updates;
+        doc.AddView(&updates);
         QCOMPARE(view.rowCount(), 0);
 
         CSwScene* map = Add(doc, nullptr);
@@ -174,19 +176,25 @@ private slots:
         CSwScene* a = Add(doc, map);
         CSwScene* b = Add(doc, map, CScenewrightDoc::kLinkAsChild);
         doc.SelectScene(map);
-        QCOMPARE(Labels(view),
-                 QStringList({"タイトル", "ID", "タイプ", "Procedure", "保存可能ラベル", "実行条件",
-                              "exp:2実行条件", "exp:3実行条件", "exp:2移動時", "exp:3移動時",
-                              "OnEnter:2", "OnEnter:3", "OnLeave:2", "OnLeave:3", "Hint:2",
-                              "Hint:3", "Image map消去:2", "Image map消去:3", "Image map",
-                              "Image map layer"}));
+        QCOMPARE(Labels(view), QStringList({"タイトル",        "ID",
+                                            "タイプ",          "Procedure",
+                                            "保存可能ラベル",  "実行条件",
+                                            "exp:2実行条件",   "exp:3実行条件",
+                                            "exp:2移動時",     "exp:3移動時",
+                                            "OnEnter:2",       "OnEnter:3",
+                                            "OnLeave:2",       "OnLeave:3",
+                                            "Hint:2",          "Hint:3",
+                                            "Image map消去:2", "Image map消去:3",
+                                            "Image map",       "Image map layer"}));
         QCOMPARE(ValueOf(view, "タイプ")->text(), QStringLiteral("イメージマップ"));
         QCOMPARE(view.columnWidth(1), 128);
 
-        hints.hints.clear();
+        updates.updates.clear();
         ValueOf(view, "OnEnter:3")->setText(QStringLiteral("f.x = \"入\""));
         QCOMPARE(b->onenter, Cp932("f.x = \"入\""));
-        QCOMPARE(hints.hints, std::vector<int>{SwHint::SceneDetached});
+        QCOMPARE(updates.Changes(),
+                 (std::vector<SwChange>{SwChange::SceneFields, SwChange::History}));
+        QCOMPARE(updates.updates[0].scene, b);
         QVERIFY(doc.IsModified());
         QTest::qWait(0); // the rebuild after the table's own edit
         ValueOf(view, "Image map消去:2")->setCheckState(Qt::Unchecked);
@@ -232,7 +240,7 @@ private slots:
         doc.DeleteScene(b);
         doc.SelectScene(nullptr);
         QCOMPARE(view.rowCount(), 0);
-        doc.RemoveView(&hints);
+        doc.RemoveView(&updates);
     }
 
     void ProjectTreeAndLog() {
@@ -250,7 +258,8 @@ private slots:
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files + files), 1);
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files), 0);
         // A path Shift_JIS cannot hold is not taken; the message shows it.
-        QCOMPARE(tree.DropFiles(tree.ListItem(0), {QStringLiteral("/pictures/\u00e9t\u00e9.png")}), 0);
+        QCOMPARE(tree.DropFiles(tree.ListItem(0), {QStringLiteral("/pictures/\u00e9t\u00e9.png")}),
+                 0);
         std::string unused;
         QString error;
         QVERIFY(!sw::ui::PathToCp932(QStringLiteral("/a/\u00e9.png"), unused, &error));
@@ -260,28 +269,44 @@ private slots:
         QCOMPARE(doc.GetSettings().backcg, std::vector<std::string>{Cp932("/pictures/空.png")});
 
         doc.GetSettings().bgm.push_back("theme.ogg");
-        doc.UpdateAllViews(SwHint::SceneDetached);
-        QCOMPARE(tree.ListItem(4)->childCount(), 0); // lists follow resets and opens only
+        doc.Notify({SwChange::Cells});
+        QCOMPARE(tree.ListItem(4)->childCount(), 0); // the lists follow the settings only
+        doc.Notify({SwChange::Settings});
+        QCOMPARE(tree.ListItem(4)->childCount(), 1);
         doc.ResetDocument();
         QCOMPARE(tree.ListItem(0)->childCount(), 0);
 
-        output.clear();
-        doc.PostLogLine(SwHint::LogPlain, Cp932("-----ビルド開始-----"));
-        doc.PostLogLine(SwHint::LogOk, Cp932("コピーしました"));
-        doc.PostLogLine(SwHint::LogWarning, "w");
-        doc.UpdateAllViews(SwHint::SceneDetached);
-        doc.PostLogLine(SwHint::LogError, "e");
-        doc.UpdateAllViews(SwHint::BuildFinished);
+        // A build starts a fresh log; the lines before it stay one step back.
+        doc.Notify({SwChange::BuildStarted});
+        QCOMPARE(output.count(), 0);
+        doc.PostLogLine(SwLog::Plain, Cp932("-----ビルド開始-----"));
+        doc.PostLogLine(SwLog::Ok, Cp932("コピーしました"));
+        doc.PostLogLine(SwLog::Warning, "w");
+        doc.Notify({SwChange::Cells});
+        doc.PostLogLine(SwLog::Error, "e");
+        doc.PostLogLine(SwLog::Plain, Cp932("-----ビルド終了-----"));
+        doc.Notify({SwChange::BuildFinished});
         QCOMPARE(output.count(), 5);
         QStringList lines;
         std::set<QRgb> colours;
         for (int i = 0; i < output.count(); ++i) {
-            lines << output.item(i)->text();
-            colours.insert(output.item(i)->foreground().color().rgb());
+            lines << output.LineText(i);
+            const QModelIndex index = output.List()->model()->index(i, 0);
+            colours.insert(index.data(Qt::ForegroundRole).value<QColor>().rgb());
         }
         QCOMPARE(lines, QStringList({"-----ビルド開始-----", "ok: コピーしました", "warning: w",
                                      "error: e", "-----ビルド終了-----"}));
-        QCOMPARE(colours.size(), std::size_t{5});
+        QCOMPARE(colours.size(), std::size_t{4}); // the frame lines share theirs
+        QCOMPARE(output.Summary(), QStringLiteral("コピー 1 件、警告 1 件、エラー 1 件"));
+        output.SetProblemsOnly(true);
+        QCOMPARE(output.count(), 2);
+        QCOMPARE(output.LineText(1), QStringLiteral("error: e"));
+        output.SetProblemsOnly(false);
+        doc.Notify({SwChange::BuildStarted});
+        QCOMPARE(output.count(), 0);
+        output.ShowPreviousLog(true);
+        QCOMPARE(output.count(), 5);
+        output.ShowPreviousLog(false);
     }
 };
 

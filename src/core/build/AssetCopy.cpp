@@ -1,6 +1,6 @@
 #include "build/AssetCopy.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -44,7 +44,7 @@ void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_v
     if (!earlier)
         return;
     doc->PostLogLine(
-        SwHint::LogWarning,
+        SwLog::Warning,
         sw::Format("シーン番号%d: %s は、シーン番号%d の %s と同じ名前 %s でコピーされるため、"
                    "先のファイルを上書きします。",
                    doc->GetBuildingSceneId(), std::string(source).c_str(), earlier->sceneId,
@@ -64,7 +64,7 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
 }
 
 void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source) {
-    doc->PostLogLine(SwHint::LogError,
+    doc->PostLogLine(SwLog::Error,
                      sw::Format("シーン番号%d: %s のコピーに失敗。", doc->GetBuildingSceneId(),
                                 std::string(source).c_str()));
     doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
@@ -76,7 +76,7 @@ MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_vie
     const std::string pathText(path);
     if (path.empty() && !emptyIsFailure) {
         doc->PostLogLine(
-            SwHint::LogWarning,
+            SwLog::Warning,
             sw::Format("シーン番号%d: %s ファイルが指定されていません。処理をスキップします。",
                        sceneId, std::string(mediaWord).c_str()));
         return MediaCopy{true, std::string()};
@@ -86,8 +86,8 @@ MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_vie
         ReportFailedCopy(doc, path);
         return MediaCopy{false, std::string()};
     }
-    doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: %s を %s にコピー。", sceneId,
-                                               pathText.c_str(), std::string(subFolder).c_str()));
+    doc->PostLogLine(SwLog::Ok, sw::Format("シーン番号%d: %s を %s にコピー。", sceneId,
+                                           pathText.c_str(), std::string(subFolder).c_str()));
     return MediaCopy{true, std::move(copied)};
 }
 

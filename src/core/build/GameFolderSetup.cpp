@@ -1,6 +1,6 @@
 #include "build/GameFolderSetup.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
@@ -41,10 +41,10 @@ public:
             return;
         const std::string target = sw::paths::Join(folder, name);
         if (sw::files::CopyReplacing(source, target)) {
-            m_doc.PostLogLine(SwHint::LogOk,
+            m_doc.PostLogLine(SwLog::Ok,
                               sw::Format("%s を %s にコピー。", source.c_str(), target.c_str()));
         } else {
-            m_doc.PostLogLine(SwHint::LogError, sw::Format("%s のコピーに失敗。", source.c_str()));
+            m_doc.PostLogLine(SwLog::Error, sw::Format("%s のコピーに失敗。", source.c_str()));
         }
     }
 
@@ -71,7 +71,7 @@ public:
             return;
         const std::string target = sw::paths::Join(m_system, "config.tjs");
         if (sw::files::WriteFileAtomically(target, ExampleEngineConfig()))
-            m_doc.PostLogLine(SwHint::LogOk,
+            m_doc.PostLogLine(SwLog::Ok,
                               sw::Format("付属の設定ファイルを %s に書きました。", target.c_str()));
     }
 
@@ -108,21 +108,21 @@ bool SetUpGameFolder(CScenewrightDoc& doc, std::string_view root, std::string_vi
             setup.CopyTemplate(std::string(templateFolder),
                                sw::paths::Join(templateFolder, "../startup.tjs"));
         } else {
-            doc.PostLogLine(SwHint::LogWarning,
+            doc.PostLogLine(SwLog::Warning,
                             sw::Format("吉里吉里のテンプレート %s に system フォルダがありません。",
                                        std::string(templateFolder).c_str()));
         }
     }
     setup.WriteExampleConfig();
     if (FindEngineConfig(root).empty()) {
-        doc.PostLogLine(SwHint::LogError,
+        doc.PostLogLine(SwLog::Error,
                         sw::Format("%s に設定ファイル config.tjs を用意できませんでした。",
                                    sw::paths::Join(root, "system").c_str()));
         return false;
     }
     if (FindIgnoringCase(root, "startup.tjs").empty())
         doc.PostLogLine(
-            SwHint::LogWarning,
+            SwLog::Warning,
             sw::Format("%s に startup.tjs がありません。KAG3 のシステムスクリプトは吉里吉里の"
                        "テンプレートフォルダから用意して下さい（オプション → 設定、"
                        "または build --init-from）。",

@@ -4,7 +4,7 @@
 #include "build/GameFolderSetup.h"
 #include "build/TjsText.h"
 #include "commands/SwCharacter.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
@@ -94,8 +94,8 @@ bool WriteScenes(CTextOutput& file, CScenewrightDoc& doc, IBuildProgress* sink) 
         // finished build.
         if (doc.GetBuildStatus() == SwBuildStatus::Built) {
             doc.SetBuildStatus(SwBuildStatus::CellFailed);
-            doc.PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: ビルドに失敗しました。",
-                                                         doc.GetBuildingSceneId()));
+            doc.PostLogLine(SwLog::Error, sw::Format("シーン番号%d: ビルドに失敗しました。",
+                                                     doc.GetBuildingSceneId()));
         }
         return false;
     }
@@ -111,14 +111,14 @@ bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
     const std::string temporary = sw::paths::Join(root, "system/config.tmp");
     const std::string backup = sw::paths::Join(root, "system/config.bak");
     if (!PatchEngineConfig(&doc, config, temporary)) {
-        doc.PostLogLine(SwHint::LogError, doc.GetPendingMessage());
+        doc.PostLogLine(SwLog::Error, doc.GetPendingMessage());
         return false;
     }
     // The old configuration is only ever replaced once it is safe as the
     // backup, and put back should the new one fail to take its place.
     auto unwritable = [&](const std::string& path) {
         doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc.PostLogLine(SwHint::LogError,
+        doc.PostLogLine(SwLog::Error,
                         sw::Format("書き込みモードで %s を開くことが出来ません。", path.c_str()));
         return false;
     };
@@ -137,7 +137,7 @@ bool WriteScenario(CScenewrightDoc& doc, const std::string& root, IBuildProgress
     auto unwritable = [&] {
         doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
         doc.PostLogLine(
-            SwHint::LogError,
+            SwLog::Error,
             sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
         return false;
     };
@@ -164,13 +164,14 @@ bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirs
     doc.SetBuildingScene(nullptr);
     doc.SetBuildStatus(SwBuildStatus::Built);
     doc.ForgetBuildOutputs();
+    doc.Notify({SwChange::BuildStarted});
     bool result = false;
     const std::string root = doc.GetProjectRoot();
     if (root.empty()) {
         doc.SetBuildStatus(SwBuildStatus::NoProjectFolder);
-        doc.PostLogLine(SwHint::LogError, "プロジェクトルートが設定されていません。");
+        doc.PostLogLine(SwLog::Error, "プロジェクトルートが設定されていません。");
     } else {
-        doc.PostLogLine(SwHint::LogPlain, "-----ビルド開始-----");
+        doc.PostLogLine(SwLog::Plain, "-----ビルド開始-----");
         if (checkFirst)
             PostFindings(doc, CheckProject(doc));
         for (const char* folder : kSubFolders)
@@ -178,11 +179,12 @@ bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirs
         result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root, progress);
         const std::string merge = FindPendingConfigMerge(root);
         if (!merge.empty())
-            doc.PostLogLine(SwHint::LogWarning,
+            doc.PostLogLine(SwLog::Warning,
                             sw::Format("%s があるため、吉里吉里は起動時に設定の引き継ぎを始めます。"
                                        "ゲームに要らなければ削除して下さい。",
                                        merge.c_str()));
     }
-    doc.UpdateAllViews(SwHint::BuildFinished);
+    doc.PostLogLine(SwLog::Plain, "-----ビルド終了-----");
+    doc.Notify({SwChange::BuildFinished});
     return result;
 }

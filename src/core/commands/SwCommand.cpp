@@ -42,6 +42,24 @@ void CSwCommand::Assign(const CSwObj& source) {
     m_values = static_cast<const CSwCommand&>(source).m_values;
 }
 
+std::size_t CSwCommand::ValueSet::Bytes() const {
+    std::size_t bytes = sizeof(ValueSet) + comment.size() + values.size() * sizeof(FieldValue);
+    for (const FieldValue& value : values)
+        bytes += value.text.size();
+    return bytes;
+}
+
+void CSwCommand::RestoreValues(const ValueSet& saved) {
+    if (saved.values.size() == m_values.size())
+        m_values = saved.values;
+    comment = saved.comment;
+}
+
+void CSwCommand::TakeValuesOf(const CSwCommand& source) {
+    if (source.m_commandType == m_commandType && &source != this)
+        m_values = source.m_values;
+}
+
 std::unique_ptr<CSwObj> CSwCommand::Clone() const {
     std::unique_ptr<CSwCommand> copy = NewOfSameClass();
     copy->m_values = m_values;
@@ -144,7 +162,9 @@ bool CSwCommand::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwOb
     return true;
 }
 
-void CSwCommand::WriteLine(CTextOutput* file, const std::string& line) { file->Write(line); }
+void CSwCommand::WriteLine(CTextOutput* file, const std::string& line) {
+    file->Write(line);
+}
 
 std::size_t CSwCommand::SlotOf(std::string_view key) const {
     std::size_t slot = 0;

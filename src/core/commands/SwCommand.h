@@ -65,6 +65,24 @@ public:
     void SetText(std::size_t slot, std::string_view value) { m_values[slot].text = value; }
     void SetReal(std::size_t slot, double value) { m_values[slot].real = value; }
 
+    struct FieldValue {
+        std::int32_t integer = 0;
+        double real = 0.0;
+        std::string text;
+        bool operator==(const FieldValue&) const = default;
+    };
+    // Every own field and the comment as one whole, for edits that record a
+    // cell's state before and after.
+    struct ValueSet {
+        std::vector<FieldValue> values;
+        std::string comment;
+        std::size_t Bytes() const;
+    };
+    ValueSet SaveValues() const { return ValueSet{m_values, comment}; }
+    void RestoreValues(const ValueSet& saved);
+    // Takes the own fields of `source`, a cell of this type; the comment stays.
+    void TakeValuesOf(const CSwCommand& source);
+
 protected:
     virtual std::unique_ptr<CSwCommand> NewOfSameClass() const = 0;
 
@@ -89,11 +107,6 @@ protected:
 
 private:
     static void WriteLine(CTextOutput* file, const std::string& line);
-    struct FieldValue {
-        std::int32_t integer = 0;
-        double real = 0.0;
-        std::string text;
-    };
     void ReadField(std::size_t slot, const std::string& text, const CScenewrightDoc* doc);
     std::string FieldElement(std::size_t slot, const CScenewrightDoc* doc) const;
 

@@ -1,6 +1,6 @@
 #include "commands/SwKagPlugin.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/TextOutput.h"
 
@@ -8,6 +8,6 @@ CSwKagPlugin::CSwKagPlugin() : CSwCommandOf(SwType::KagPlugin, {}) {}
 
 bool CSwKagPlugin::Build(CTextOutput* file, CScenewrightDoc* doc) {
     if (doc)
-        doc->PostLogLine(SwHint::LogPlain, sw::Format("シーン番号%d: ", id));
+        doc->PostLogLine(SwLog::Plain, sw::Format("シーン番号%d: ", id));
     return file != nullptr;
 }

@@ -2,7 +2,8 @@
 
 #include "commands/CommandCatalogue.h"
 #include "commands/CreateObject.h"
-#include "document/DocumentHints.h"
+#include "commands/SwCommand.h"
+#include "document/ProjectEdit.h"
 #include "document/XmlDocument.h"
 #include "platform/TextOutput.h"
 
@@ -20,22 +21,26 @@ std::vector<int> Cleaned(const CSwScene& scene, std::vector<int> positions) {
     return positions;
 }
 
-void Changed(CScenewrightDoc& doc, SwEdit edit) {
-    doc.RecordEdit(edit);
-    doc.UpdateAllViews(SwHint::SceneAdded);
-}
-
 // Takes the cells out, bottom up, forgetting the current cell if it goes.
 std::vector<std::unique_ptr<CSwObj>> TakeOut(CScenewrightDoc& doc, CSwScene& scene,
                                              const std::vector<int>& sorted) {
-    std::vector<std::unique_ptr<CSwObj>> taken(sorted.size());
-    for (std::size_t i = sorted.size(); i-- > 0;) {
-        auto at = scene.cells.begin() + sorted[i];
-        if (doc.GetCurrentCell() == at->get())
-            doc.SetCurrentCell(nullptr);
-        taken[i] = std::move(*at);
-        scene.cells.erase(at);
+    std::vector<std::unique_ptr<CSwObj>> taken;
+    taken.reserve(sorted.size());
+    // One pass that closes the gaps, however many cells go.
+    auto& cells = scene.cells;
+    std::size_t kept = static_cast<std::size_t>(sorted.front());
+    auto next = sorted.begin();
+    for (std::size_t i = kept; i < cells.size(); ++i) {
+        if (next != sorted.end() && static_cast<std::size_t>(*next) == i) {
+            if (doc.GetCurrentCell() == cells[i].get())
+                doc.SetCurrentCell(nullptr);
+            taken.push_back(std::move(cells[i]));
+            ++next;
+        } else {
+            cells[kept++] = std::move(cells[i]);
+        }
     }
+    cells.resize(kept);
     return taken;
 }
 
@@ -71,21 +76,26 @@ bool CopyCells(CScenewrightDoc& doc, const CSwScene& scene, std::vector<int> pos
 
 namespace {
 
-int RemoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions, SwEdit edit) {
+int RemoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions, SwEdit kind) {
     positions = Cleaned(scene, std::move(positions));
     if (positions.empty())
         return -1;
-    TakeOut(doc, scene, positions);
-    Changed(doc, edit);
+    CProjectEdit edit(doc, kind);
+    edit.TouchCellList(scene);
+    for (auto& cell : TakeOut(doc, scene, positions))
+        edit.Park(std::move(cell));
+    edit.Commit();
     return std::min(positions.front(), scene.GetCellCount() - 1);
 }
 
 int AddCells(CScenewrightDoc& doc, CSwScene& scene, int position,
-             std::vector<std::unique_ptr<CSwObj>> cells, SwEdit edit) {
+             std::vector<std::unique_ptr<CSwObj>> cells, SwEdit kind) {
     if (std::all_of(cells.begin(), cells.end(), [](const auto& cell) { return !cell; }))
         return -1;
+    CProjectEdit edit(doc, kind);
+    edit.TouchCellList(scene);
     const int first = Inserted(scene, position, std::move(cells));
-    Changed(doc, edit);
+    edit.Commit();
     return first;
 }
 
@@ -126,8 +136,12 @@ int MoveCells(CScenewrightDoc& doc, CSwScene& scene, std::vector<int> positions,
     const bool contiguous = positions.back() - first + 1 == static_cast<int>(positions.size());
     if (contiguous && target == first)
         return first;
+    CProjectEdit edit(doc, SwEdit::MoveCells);
+    edit.TouchCellList(scene);
+    CSwObj* current = doc.GetCurrentCell();
     Inserted(scene, target, TakeOut(doc, scene, positions));
-    Changed(doc, SwEdit::MoveCells);
+    doc.SetCurrentCell(current);
+    edit.Commit();
     return target;
 }
 
@@ -183,20 +197,22 @@ std::string WrittenWithoutCharacters(const CSwSettings& settings) {
 
 } // namespace
 
-bool ReplaceCell(CScenewrightDoc& doc, CSwScene& scene, int position, std::unique_ptr<CSwObj> edited) {
+bool ReplaceCell(CScenewrightDoc& doc, CSwScene& scene, int position,
+                 std::unique_ptr<CSwObj> edited) {
     if (!edited || position < 0 || position >= scene.GetCellCount())
         return false;
-    auto& slot = scene.cells[static_cast<std::size_t>(position)];
-    if (edited->type != slot->type)
+    auto* cell = dynamic_cast<CSwCommand*>(scene.GetCellAt(position));
+    const auto* values = dynamic_cast<const CSwCommand*>(edited.get());
+    if (cell == nullptr || values == nullptr || edited->type != cell->type)
         return false;
-    edited->CopyBaseFrom(*slot);
-    if (Written(*edited) == Written(*slot))
+    edited->CopyBaseFrom(*cell);
+    if (Written(*edited) == Written(*cell))
         return false;
-    if (doc.GetCurrentCell() == slot.get())
-        doc.SetCurrentCell(edited.get());
-    slot = std::move(edited);
-    Changed(doc, SwEdit::CellProperties);
-    return true;
+    // The cell stays the same object: the views and the history keep it.
+    CProjectEdit edit(doc, SwEdit::CellProperties);
+    edit.TouchCell(scene, *cell);
+    cell->TakeValuesOf(*values);
+    return edit.Commit();
 }
 
 bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited) {
@@ -207,9 +223,20 @@ bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited) {
     const bool characters = WrittenCharacters(edited) != WrittenCharacters(settings);
     if (!fields && !characters)
         return false;
+    CProjectEdit edit(doc, fields ? SwEdit::ProjectSettings : SwEdit::Characters);
+    edit.TouchSettings();
     settings.Assign(edited);
-    Changed(doc, fields ? SwEdit::ProjectSettings : SwEdit::Characters);
-    return true;
+    return edit.Commit();
+}
+
+int AddBackgroundPaths(CScenewrightDoc& doc, const std::vector<std::string>& paths) {
+    CProjectEdit edit(doc, SwEdit::BackgroundList);
+    edit.TouchSettings();
+    int added = 0;
+    for (const std::string& path : paths)
+        added += doc.GetSettings().AddBackgroundPath(path) ? 1 : 0;
+    edit.Commit();
+    return added;
 }
 
 } // namespace sw::cells

@@ -2,8 +2,8 @@
 
 // Editing the cells of a scene: the copy buffer, cut, paste, delete, moves
 // and the cells' text form for the system clipboard. Every operation that
-// changes a scene marks the document modified and sends SwHint::SceneAdded,
-// as the text import does. Cell positions are indices into scene.cells;
+// changes a scene is one edit of the history and tells the views which
+// cells changed. Cell positions are indices into scene.cells;
 // positions out of range and repeated positions are ignored.
 
 #include "document/ScenewrightDoc.h"
@@ -51,15 +51,20 @@ std::string CellsToText(const std::vector<std::unique_ptr<CSwObj>>& cells);
 // broken or unknown elements are skipped).
 std::vector<std::unique_ptr<CSwObj>> CellsFromText(std::string_view text, CScenewrightDoc* doc);
 
-// Puts `edited` (a property dialog's copy of the cell at `position`, of the
-// same type) in the cell's place, keeping the cell's comment and links;
-// false, with nothing changed, when it writes the same as the cell or does
-// not fit the position.
-bool ReplaceCell(CScenewrightDoc& doc, CSwScene& scene, int position, std::unique_ptr<CSwObj> edited);
+// Gives the cell at `position` the fields of `edited` (a property dialog's
+// copy of it, of the same type), keeping the cell's identity, comment and
+// links; false, with nothing changed, when it writes the same as the cell
+// or does not fit the position.
+bool ReplaceCell(CScenewrightDoc& doc, CSwScene& scene, int position,
+                 std::unique_ptr<CSwObj> edited);
 
 // Takes over every field and the character list of `edited`; false, with
 // nothing changed, when they write the same as the project's. A change of
 // the characters alone is its own kind of edit.
 bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited);
+
+// Adds the paths to the background picture list that are not in it yet,
+// as one edit; the number added.
+int AddBackgroundPaths(CScenewrightDoc& doc, const std::vector<std::string>& paths);
 
 } // namespace sw::cells

@@ -1,48 +1,23 @@
 #include "document/LogLine.h"
 
-#include "document/DocumentHints.h"
-#include "document/ScenewrightDoc.h"
+#include "document/DocumentUpdate.h"
 #include "platform/Cp932.h"
 #include "platform/TextOutput.h"
 
 #include <charconv>
 
-std::string LogLineForHint(const CScenewrightDoc& doc, int hint) {
-    const std::string& pending = doc.GetPendingMessage();
-    const CSwScene* current = doc.GetCurrentScene();
-    switch (hint) {
-    case SwHint::Reset:
-        return "ドキュメントを初期化しました。";
-    case SwHint::Opened:
-        return pending.empty() ? "ドキュメントを開きました。" : pending;
-    case SwHint::SceneAdded:
-        return current ? sw::Format("Add:%d", current->id) : std::string();
-    case SwHint::SelectionChanged:
-        return current ? sw::Format("Select:%d", current->id) : "Unselected:";
-    case SwHint::BuildFinished:
-        return "-----ビルド終了-----";
-    case SwHint::LogPlain:
-        return pending;
-    case SwHint::LogOk:
-        return "ok: " + pending;
-    case SwHint::LogError:
-        return "error: " + pending;
-    case SwHint::LogWarning:
-        return "warning: " + pending;
+std::string LogLineText(SwLog kind, std::string_view message) {
+    switch (kind) {
+    case SwLog::Ok:
+        return "ok: " + std::string(message);
+    case SwLog::Error:
+        return "error: " + std::string(message);
+    case SwLog::Warning:
+        return "warning: " + std::string(message);
+    case SwLog::Plain:
+        break;
     }
-    return std::string();
-}
-
-LogLineKind LogLineKindForHint(int hint) {
-    switch (hint) {
-    case SwHint::LogOk:
-        return LogLineKind::Ok;
-    case SwHint::LogError:
-        return LogLineKind::Error;
-    case SwHint::LogWarning:
-        return LogLineKind::Warning;
-    }
-    return LogLineKind::Plain;
+    return std::string(message);
 }
 
 namespace {

@@ -4,7 +4,7 @@
 #include "commands/SwCharacter.h"
 #include "commands/SwTransition.h"
 #include "document/CellFields.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "imaging/Decoders.h"
 #include "particle/ParticleScript.h"
@@ -897,13 +897,13 @@ void PostFindings(CScenewrightDoc& doc, const std::vector<CheckFinding>& finding
         const std::string line = FindingLine(finding);
         switch (finding.kind) {
         case CheckKind::Error:
-            doc.PostLogLine(SwHint::LogError, line.substr(line.find(' ') + 1));
+            doc.PostLogLine(SwLog::Error, line.substr(line.find(' ') + 1));
             break;
         case CheckKind::Warning:
-            doc.PostLogLine(SwHint::LogWarning, line.substr(line.find(' ') + 1));
+            doc.PostLogLine(SwLog::Warning, line.substr(line.find(' ') + 1));
             break;
         case CheckKind::Note:
-            doc.PostLogLine(SwHint::LogPlain, line);
+            doc.PostLogLine(SwLog::Plain, line);
             break;
         }
     }

@@ -1,6 +1,6 @@
 // Writing and reading the project file.
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/SceneLinkRepair.h"
 #include "document/ScenewrightDoc.h"
 #include "document/XmlDocument.h"
@@ -76,6 +76,7 @@ bool CScenewrightDoc::WriteProjectFile(const char* path) {
         m_host->AddToRecentFiles(m_pathName);
     m_modified = false;
     m_history.MarkClean();
+    Notify({SwChange::History});
     return true;
 }
 
@@ -90,7 +91,9 @@ bool CScenewrightDoc::ReadProjectFile(const char* path) {
         message = sw::Format("%s を開きました。", path);
     }
     ResetHistory();
-    PostLogLine(ok ? SwHint::Opened : SwHint::LogError, message);
+    if (ok)
+        Notify({SwChange::Opened});
+    PostLogLine(ok ? SwLog::Plain : SwLog::Error, message);
     return ok;
 }
 
@@ -176,14 +179,14 @@ void CScenewrightDoc::RepairLinksOfReadScenes() {
     const std::vector<std::int32_t> cutIds = RepairSceneLinks(scenes);
     if (!cutIds.empty())
         PostLogLine(
-            SwHint::LogWarning,
+            SwLog::Warning,
             sw::Format(
                 "シーンのつながりに矛盾があったため、シーン番号%sのつながりを切り離しました。",
                 JoinedIds(cutIds).c_str()));
     const std::vector<std::int32_t> duplicates = DuplicateIds(m_scenes);
     if (!duplicates.empty())
         PostLogLine(
-            SwHint::LogWarning,
+            SwLog::Warning,
             sw::Format(
                 "シーン番号%sが複数のシーンで使われています。リンクは最初のシーンにつながります。",
                 JoinedIds(duplicates).c_str()));

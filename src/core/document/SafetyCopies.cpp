@@ -1,8 +1,9 @@
 // What keeps an author's work when the editor dies or a save goes wrong:
 // the recovery copy of unsaved changes and the backups of saved versions.
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/EngineLaunch.h"
+#include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
 #include "document/XmlDocument.h"
 #include "platform/Files.h"
@@ -106,7 +107,7 @@ bool CScenewrightDoc::OfferUntitledRecovery() {
 }
 
 bool CScenewrightDoc::AskAndReadRecoveryCopy(const std::string& recovery,
-                                              const std::string& question) {
+                                             const std::string& question) {
     if (!m_host)
         return false;
     // Asked once: from here on, this document's close or save ends the copy.
@@ -120,12 +121,14 @@ bool CScenewrightDoc::AskAndReadRecoveryCopy(const std::string& recovery,
         m_host->ShowError(sw::Format("復元用のファイル %s を読み込めません。", recovery.c_str()));
         return false;
     }
+    CProjectEdit edit(*this, SwEdit::Recovery);
+    edit.TouchProject();
     ReplaceProjectWith(bytes);
     RepairLinksOfReadScenes();
-    RecordEdit(SwEdit::Recovery);
+    edit.Commit();
     // Restored text that matches the file is still worth a save question.
     m_modified = true;
-    PostLogLine(SwHint::Opened, "自動保存から復元しました。");
+    PostLogLine(SwLog::Plain, "自動保存から復元しました。");
     return true;
 }
 
@@ -156,8 +159,9 @@ void CScenewrightDoc::KeepBackupOf(const std::string& path, const std::string& r
     const std::string stem = sw::paths::StemOf(path);
     const std::string extension = sw::paths::ExtensionOf(path);
     const std::string backup = FreeBackupPath(folder, stem, extension);
-    if (!sw::files::CreateDirectories(folder) || !sw::files::WriteFileAtomically(backup, previous)) {
-        PostLogLine(SwHint::LogWarning,
+    if (!sw::files::CreateDirectories(folder) ||
+        !sw::files::WriteFileAtomically(backup, previous)) {
+        PostLogLine(SwLog::Warning,
                     sw::Format("バックアップ %s を作れませんでした。", backup.c_str()));
         return;
     }

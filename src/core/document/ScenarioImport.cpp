@@ -2,9 +2,9 @@
 
 #include "commands/CreateObject.h"
 #include "commands/SwCharacter.h"
-#include "commands/SwDialogue.h"
 #include "commands/SwCommand.h"
-#include "document/DocumentHints.h"
+#include "commands/SwDialogue.h"
+#include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
 #include "model/SwSettings.h"
 #include "platform/Cp932.h"
@@ -168,8 +168,8 @@ int FindCharacterIndex(const CSwSettings& settings, std::string_view name) {
     }
     for (int index = 0; index < settings.GetCharacterCount(); ++index) {
         const CSwCharacter* character = settings.GetCharacterAt(index);
-        if (NameMatches(character->FullName(), name) ||
-            NameMatches(character->firstname(), name) || NameMatches(character->lastname(), name))
+        if (NameMatches(character->FullName(), name) || NameMatches(character->firstname(), name) ||
+            NameMatches(character->lastname(), name))
             return index;
     }
     return -1;
@@ -228,13 +228,15 @@ bool CScenewrightDoc::ImportScenarioText(const char* path) {
             m_host->ShowError(failure);
     }
     if (!failure.empty()) {
-        SetPendingMessage(failure);
-        UpdateAllViews(SwHint::LogError);
+        PostLogLine(SwLog::Error, failure);
         return false;
     }
+    // New speakers join the character list in the same step.
+    CProjectEdit edit(*this, SwEdit::ImportScenario);
+    edit.TouchCellList(*GetCurrentScene());
+    edit.TouchSettings();
     ImportLines(*GetCurrentScene(), lines);
-    RecordEdit(SwEdit::ImportScenario);
-    UpdateAllViews(SwHint::SceneAdded);
+    edit.Commit();
     return true;
 }
 

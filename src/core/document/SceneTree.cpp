@@ -1,6 +1,6 @@
 // The scene tree commands of the document: add, delete, cut loose, select.
 
-#include "document/DocumentHints.h"
+#include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
 
 #include <algorithm>
@@ -80,6 +80,8 @@ CSwScene* CScenewrightDoc::AddScene(int mode) {
     if (mode != kNewTopLevel && !asParent && !CanAddChildTo(current))
         return nullptr;
 
+    CProjectEdit edit(*this, SwEdit::AddScene);
+    edit.TouchTree();
     auto made = std::make_unique<CSwScene>();
     CSwScene* scene = made.get();
     scene->type = kind;
@@ -111,14 +113,16 @@ CSwScene* CScenewrightDoc::AddScene(int mode) {
     scene->id = std::max(1, GetMaxSceneId() + 1);
     AdoptScene(std::move(made));
     m_lastAddedScene = scene;
-    RecordEdit(SwEdit::AddScene);
-    UpdateAllViews(SwHint::SceneAdded);
+    edit.SetShownScene(scene);
+    edit.Commit();
     return scene;
 }
 
 bool CScenewrightDoc::DeleteScene(CSwScene* scene) {
     if (!scene)
         return false;
+    CProjectEdit edit(*this, SwEdit::DeleteScene);
+    edit.TouchTree();
     CSwObj* formerParent = scene->parent;
     CSwObj* formerFirstChild = CSwObj::GetFirstSibling(scene->child);
     CSwObj* formerPrev = scene->prev;
@@ -145,16 +149,18 @@ bool CScenewrightDoc::DeleteScene(CSwScene* scene) {
         }
     }
     ForgetReferencesTo(scene);
-    m_scenes.erase(std::find_if(m_scenes.begin(), m_scenes.end(),
-                                [scene](const auto& owned) { return owned.get() == scene; }));
+    const auto owned = std::find_if(m_scenes.begin(), m_scenes.end(),
+                                    [scene](const auto& each) { return each.get() == scene; });
+    edit.Park(std::move(*owned));
+    m_scenes.erase(owned);
 
     CSwObj* next = formerParent       ? formerParent
                    : formerFirstChild ? formerFirstChild
                    : formerPrev       ? formerPrev
                                       : formerNext;
     SetCurrentSceneQuietly(next ? static_cast<CSwScene*>(next) : GetSceneAt(0));
-    RecordEdit(SwEdit::DeleteScene);
-    UpdateAllViews(SwHint::SceneDeleted);
+    edit.Commit();
+    Notify({SwChange::Selection});
     return true;
 }
 
@@ -175,6 +181,8 @@ void CScenewrightDoc::ForgetReferencesTo(const CSwScene* scene) {
 bool CScenewrightDoc::CutLink(CSwScene* scene) {
     if (!scene || !scene->parent)
         return false;
+    CProjectEdit edit(*this, SwEdit::CutLink);
+    edit.TouchTree();
     CSwObj* lastTop = CSwObj::GetLastSibling(CSwObj::GetTopmost(scene));
     CSwObj* replacement = scene->prev ? scene->prev : scene->next;
     for (const auto& each : m_scenes) {
@@ -188,8 +196,8 @@ bool CScenewrightDoc::CutLink(CSwScene* scene) {
     scene->parent = scene->prev = scene->next = nullptr;
     lastTop->AppendSibling(scene);
     SetCurrentSceneQuietly(scene);
-    RecordEdit(SwEdit::CutLink);
-    UpdateAllViews(SwHint::SceneDetached);
+    edit.Commit();
+    Notify({SwChange::Selection});
     return true;
 }
 
@@ -202,5 +210,5 @@ void CScenewrightDoc::DeleteAllScenes() {
 
 void CScenewrightDoc::SelectScene(CSwScene* scene) {
     SetCurrentSceneQuietly(scene);
-    UpdateAllViews(SwHint::SelectionChanged);
+    Notify({SwChange::Selection});
 }

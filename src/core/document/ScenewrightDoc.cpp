@@ -1,6 +1,5 @@
 #include "document/ScenewrightDoc.h"
 
-#include "document/DocumentHints.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -32,7 +31,8 @@ void CScenewrightDoc::ResetDocument() {
     m_copyBuffer.clear();
     m_modified = false;
     ResetHistory();
-    UpdateAllViews(SwHint::Reset);
+    Notify({SwChange::Reset});
+    PostLogLine(SwLog::Plain, "ドキュメントを初期化しました。");
 }
 
 void CScenewrightDoc::AddView(IScenewrightView* view) {
@@ -44,22 +44,34 @@ void CScenewrightDoc::RemoveView(IScenewrightView* view) {
     m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
 
-void CScenewrightDoc::UpdateAllViews(int hint) {
+void CScenewrightDoc::Notify(const SwUpdate& update) {
     // A view may detach itself while it is told.
     const std::vector<IScenewrightView*> views = m_views;
     for (IScenewrightView* view : views)
-        view->OnDocumentUpdate(this, hint);
+        view->OnDocumentUpdate(*this, update);
 }
 
-void CScenewrightDoc::PostLogLine(int hint, std::string_view message) {
+void CScenewrightDoc::AddLogSink(ILogSink* sink) {
+    if (sink && std::find(m_logSinks.begin(), m_logSinks.end(), sink) == m_logSinks.end())
+        m_logSinks.push_back(sink);
+}
+
+void CScenewrightDoc::RemoveLogSink(ILogSink* sink) {
+    m_logSinks.erase(std::remove(m_logSinks.begin(), m_logSinks.end(), sink), m_logSinks.end());
+}
+
+void CScenewrightDoc::PostLogLine(SwLog kind, std::string_view message) {
     if (m_previewing) {
-        if (hint == SwHint::LogError || hint == SwHint::LogWarning)
+        if (kind == SwLog::Error || kind == SwLog::Warning)
             m_previewProblems.emplace_back(message);
         return;
     }
-    m_pendingMessage = message;
-    UpdateAllViews(hint);
-    m_pendingMessage.clear();
+    const std::string line = LogLineText(kind, message);
+    if (line.empty())
+        return;
+    const std::vector<ILogSink*> sinks = m_logSinks;
+    for (ILogSink* sink : sinks)
+        sink->OnLogLine(kind, line);
 }
 
 CSwScene* CScenewrightDoc::GetSceneAt(int index) const {
@@ -118,23 +130,40 @@ CScenewrightDoc::FindBuildOutput(std::string_view output) const {
 
 const char* EditName(SwEdit edit) {
     switch (edit) {
-    case SwEdit::AddScene: return "シーンの追加";
-    case SwEdit::DeleteScene: return "シーンの削除";
-    case SwEdit::CutLink: return "つながりの切り離し";
-    case SwEdit::SceneProperties: return "シーンのプロパティ";
-    case SwEdit::AddCells: return "セルの追加";
-    case SwEdit::PasteCells: return "貼り付け";
-    case SwEdit::CutCells: return "切り取り";
-    case SwEdit::DeleteCells: return "セルの削除";
-    case SwEdit::MoveCells: return "セルの移動";
-    case SwEdit::ImportScenario: return "シナリオの取り込み";
-    case SwEdit::CellProperties: return "セルのプロパティ";
-    case SwEdit::ProjectSettings: return "プロジェクトの設定";
-    case SwEdit::Characters: return "キャラクターの設定";
-    case SwEdit::BackgroundList: return "背景リスト";
-    case SwEdit::ImportTexts: return "テキストの取り込み";
-    case SwEdit::ReplaceText: return "置換";
-    case SwEdit::Recovery: return "自動保存からの復元";
+    case SwEdit::AddScene:
+        return "シーンの追加";
+    case SwEdit::DeleteScene:
+        return "シーンの削除";
+    case SwEdit::CutLink:
+        return "つながりの切り離し";
+    case SwEdit::SceneProperties:
+        return "シーンのプロパティ";
+    case SwEdit::AddCells:
+        return "セルの追加";
+    case SwEdit::PasteCells:
+        return "貼り付け";
+    case SwEdit::CutCells:
+        return "切り取り";
+    case SwEdit::DeleteCells:
+        return "セルの削除";
+    case SwEdit::MoveCells:
+        return "セルの移動";
+    case SwEdit::ImportScenario:
+        return "シナリオの取り込み";
+    case SwEdit::CellProperties:
+        return "セルのプロパティ";
+    case SwEdit::ProjectSettings:
+        return "プロジェクトの設定";
+    case SwEdit::Characters:
+        return "キャラクターの設定";
+    case SwEdit::BackgroundList:
+        return "背景リスト";
+    case SwEdit::ImportTexts:
+        return "テキストの取り込み";
+    case SwEdit::ReplaceText:
+        return "置換";
+    case SwEdit::Recovery:
+        return "自動保存からの復元";
     }
     return "";
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 // The open project: the scene array, the project settings and the editing
-// state that the views share. Views learn of every change through hints
-// (document/DocumentHints.h) and change the project only through the
-// operations here.
+// state that the views share. Views learn of every change through updates
+// (document/DocumentUpdate.h) and change the project only through edit
+// operations (document/ProjectEdit.h and the operations built on it).
 
+#include "document/DocumentUpdate.h"
+#include "document/EditHistory.h"
 #include "document/EditKinds.h"
-#include "document/UndoHistory.h"
 #include "model/SwScene.h"
 #include "model/SwSettings.h"
 
@@ -19,12 +20,7 @@
 #include <vector>
 
 class CScenewrightDoc;
-
-class IScenewrightView {
-public:
-    virtual ~IScenewrightView() = default;
-    virtual void OnDocumentUpdate(CScenewrightDoc* doc, int hint) = 0;
-};
+class CDocumentEditAccess;
 
 // What the document needs from the application around it.
 class IDocumentHost {
@@ -83,8 +79,10 @@ public:
     // Views and log.
     void AddView(IScenewrightView* view);
     void RemoveView(IScenewrightView* view);
-    void UpdateAllViews(int hint);
-    void PostLogLine(int hint, std::string_view message);
+    void Notify(const SwUpdate& update);
+    void AddLogSink(ILogSink* sink);
+    void RemoveLogSink(ILogSink* sink);
+    void PostLogLine(SwLog kind, std::string_view message);
     const std::string& GetPendingMessage() const { return m_pendingMessage; }
     void SetPendingMessage(std::string_view message) { m_pendingMessage = message; }
     void SetHost(IDocumentHost* host) { m_host = host; }
@@ -166,20 +164,19 @@ public:
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
-    // Every change to the project ends here, after the change is made: it
-    // marks the document modified and becomes one step of the history.
-    void RecordEdit(SwEdit edit);
 
-    // Undo and redo (document/UndoRedo.cpp). The history costs a copy of
-    // the project's text, so only the editor switches it on; without it
-    // edits just mark the document modified. The modified flag follows the
-    // history: back at the saved state, the document is unmodified.
+    // Undo and redo (document/UndoRedo.cpp). Every change of the project is
+    // a CProjectEdit (document/ProjectEdit.h), which becomes one step here.
+    // Only the editor switches the history on; without it edits just mark
+    // the document modified. The modified flag follows the history: back
+    // at the saved state, the document is unmodified.
     void EnableUndo(bool enabled);
     bool IsUndoEnabled() const { return m_undoEnabled; }
-    const CUndoHistory& GetHistory() const { return m_history; }
+    const CEditHistory& GetHistory() const { return m_history; }
     bool CanUndo() const { return m_undoEnabled && m_history.CanUndo(); }
     bool CanRedo() const { return m_undoEnabled && m_history.CanRedo(); }
-    // Each restores the project and tells the views; false at either end.
+    // Each changes back (forward) what the step changed, selects the scene
+    // and cell it changed and tells the views; false at either end.
     bool Undo();
     bool Redo();
     // Undoes or redoes until `position` steps are taken.
@@ -249,6 +246,12 @@ public:
     std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
 
 private:
+    friend class CDocumentEditAccess;
+    // A committed edit: one step of the history (null when the history is
+    // off) that marks the document modified.
+    void RecordStep(SwEdit kind, std::unique_ptr<CEditStep> step);
+    // After a step was undone or redone.
+    void AfterStep(CEditStep& step, std::string_view name, bool undone);
     // The save question; false when the command is to stop.
     bool SaveChangesFirst(bool saveAs);
     bool ReadProjectElements(const char* path, std::string& message);
@@ -264,7 +267,7 @@ private:
     // folder: media paths stay absolute, so a Save As to another folder
     // leaves the history valid.
     std::string SnapshotText();
-    void RestoreSnapshot(const std::string& text, std::string_view stepName, bool undone);
+    void RestoreSnapshotText(const std::string& text);
     void ResetHistory();
     std::string CurrentRecoveryFilePath();
     bool AskAndReadRecoveryCopy(const std::string& recovery, const std::string& question);
@@ -293,10 +296,11 @@ private:
     bool m_modified = false;
     bool m_undoEnabled = false;
     bool m_ownsRecoveryCopy = false;
-    CUndoHistory m_history;
+    CEditHistory m_history;
     bool m_previewing = false;
     std::vector<std::string> m_previewProblems;
 
     std::vector<IScenewrightView*> m_views;
+    std::vector<ILogSink*> m_logSinks;
     IDocumentHost* m_host = nullptr;
 };

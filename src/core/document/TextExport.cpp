@@ -2,6 +2,7 @@
 
 #include "commands/SwCharacter.h"
 #include "document/CellFields.h"
+#include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/TextOutput.h"
@@ -28,11 +29,21 @@ std::string Field(std::string_view cp932) {
     std::string out;
     for (const char c : utf8) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
@@ -111,6 +122,7 @@ std::string ExportTexts(const CScenewrightDoc& doc) {
 
 TextImportResult ImportTexts(CScenewrightDoc& doc, std::string_view tsv) {
     TextImportResult result;
+    CProjectEdit edit(doc, SwEdit::ImportTexts);
     std::vector<std::string_view> lines = Split(tsv, '\n');
     for (std::size_t n = 0; n < lines.size(); ++n) {
         std::string_view line = lines[n];
@@ -144,11 +156,11 @@ TextImportResult ImportTexts(CScenewrightDoc& doc, std::string_view tsv) {
         }
         std::size_t slot = 0;
         if (CSwCommand* command = CellWithField(*cell, "message", slot)) {
+            edit.TouchCell(const_cast<CSwScene&>(*scene), *command);
             command->SetText(slot, text);
             ++result.changed;
         }
     }
-    if (result.changed > 0)
-        doc.RecordEdit(SwEdit::ImportTexts);
+    edit.Commit();
     return result;
 }

@@ -1,7 +1,7 @@
 #include "document/TextSearch.h"
 
 #include "commands/SwCommand.h"
-#include "document/DocumentHints.h"
+#include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 
@@ -93,20 +93,32 @@ struct TextPlace {
     const char* field;
 };
 
-// Calls `visit(place, text)` for every searchable text, which it may change.
-template <typename Visit> void ForEachText(CScenewrightDoc& doc, Visit visit) {
+// Calls `visit(place, text)` for every searchable text, which it may
+// change; `touch(scene, cell)` is told before a text of the scene (cell
+// null) or of the cell changes.
+template <typename Visit, typename Touch>
+void ForEachText(CScenewrightDoc& doc, Visit visit, Touch touch) {
+    const auto visitCopy = [&](const TextPlace& place, std::string& field, CSwScene& scene,
+                               CSwObj* cell) {
+        std::string text = field;
+        visit(place, text);
+        if (text != field) {
+            touch(scene, cell);
+            field = std::move(text);
+        }
+    };
     for (const auto& scene : doc.GetScenes()) {
         const std::pair<const char*, std::string*> fields[] = {
-            {"title", &scene->title},         {"hint", &scene->hint},
-            {"comment", &scene->comment},     {"exp", &scene->exp},
-            {"expcond", &scene->expcond},     {"expmycond", &scene->expmycond},
-            {"onenter", &scene->onenter},     {"onleave", &scene->onleave},
+            {"title", &scene->title},     {"hint", &scene->hint},
+            {"comment", &scene->comment}, {"exp", &scene->exp},
+            {"expcond", &scene->expcond}, {"expmycond", &scene->expmycond},
+            {"onenter", &scene->onenter}, {"onleave", &scene->onleave},
         };
         for (const auto& [field, text] : fields)
-            visit(TextPlace{scene->id, -1, field}, *text);
+            visitCopy(TextPlace{scene->id, -1, field}, *text, *scene, nullptr);
         for (int index = 0; index < scene->GetCellCount(); ++index) {
             CSwObj& cell = *scene->GetCellAt(index);
-            visit(TextPlace{scene->id, index, "comment"}, cell.comment);
+            visitCopy(TextPlace{scene->id, index, "comment"}, cell.comment, *scene, &cell);
             auto* command = dynamic_cast<CSwCommand*>(&cell);
             if (command == nullptr)
                 continue;
@@ -116,11 +128,23 @@ template <typename Visit> void ForEachText(CScenewrightDoc& doc, Visit visit) {
                     continue;
                 std::string text = command->Text(slot);
                 visit(TextPlace{scene->id, index, table[slot].key}, text);
-                if (text != command->Text(slot))
+                if (text != command->Text(slot)) {
+                    touch(*scene, &cell);
                     command->SetText(slot, text);
+                }
             }
         }
     }
+}
+
+// Records each scene and cell a replacement changes.
+auto Toucher(CProjectEdit& edit) {
+    return [&edit](CSwScene& scene, CSwObj* cell) {
+        if (cell)
+            edit.TouchCell(scene, *cell);
+        else
+            edit.TouchScene(scene);
+    };
 }
 
 std::string Replaced(std::string_view text, const std::vector<std::size_t>& offsets,
@@ -142,50 +166,55 @@ std::vector<TextMatch> FindText(const CScenewrightDoc& doc, std::string_view nee
                                 SearchOptions options) {
     std::vector<TextMatch> matches;
     // Nothing is changed: the visit only reads.
-    ForEachText(const_cast<CScenewrightDoc&>(doc), [&](const TextPlace& place, std::string& text) {
-        for (const std::size_t offset : MatchesIn(text, needle, options))
-            matches.push_back(TextMatch{place.sceneId, place.cell, place.field, offset,
-                                        needle.size(), LineAround(text, offset)});
-    });
+    ForEachText(
+        const_cast<CScenewrightDoc&>(doc),
+        [&](const TextPlace& place, std::string& text) {
+            for (const std::size_t offset : MatchesIn(text, needle, options))
+                matches.push_back(TextMatch{place.sceneId, place.cell, place.field, offset,
+                                            needle.size(), LineAround(text, offset)});
+        },
+        [](CSwScene&, CSwObj*) {});
     return matches;
 }
 
 bool ReplaceMatch(CScenewrightDoc& doc, const TextMatch& match, std::string_view needle,
                   std::string_view replacement, SearchOptions options) {
     bool replaced = false;
-    ForEachText(doc, [&](const TextPlace& place, std::string& text) {
-        if (replaced || place.sceneId != match.sceneId || place.cell != match.cell ||
-            match.field != place.field)
-            return;
-        // Only a match that the search would still find there.
-        for (const std::size_t offset : MatchesIn(text, needle, options)) {
-            if (offset == match.offset) {
-                text = Replaced(text, {offset}, needle.size(), replacement);
-                replaced = true;
+    CProjectEdit edit(doc, SwEdit::ReplaceText);
+    ForEachText(
+        doc,
+        [&](const TextPlace& place, std::string& text) {
+            if (replaced || place.sceneId != match.sceneId || place.cell != match.cell ||
+                match.field != place.field)
                 return;
+            // Only a match that the search would still find there.
+            for (const std::size_t offset : MatchesIn(text, needle, options)) {
+                if (offset == match.offset) {
+                    text = Replaced(text, {offset}, needle.size(), replacement);
+                    replaced = true;
+                    return;
+                }
             }
-        }
-    });
-    if (replaced) {
-        doc.RecordEdit(SwEdit::ReplaceText);
-        doc.UpdateAllViews(SwHint::SceneDetached);
-    }
+        },
+        Toucher(edit));
+    edit.Commit();
     return replaced;
 }
 
 int ReplaceAll(CScenewrightDoc& doc, std::string_view needle, std::string_view replacement,
                SearchOptions options) {
     int count = 0;
-    ForEachText(doc, [&](const TextPlace&, std::string& text) {
-        const std::vector<std::size_t> offsets = MatchesIn(text, needle, options);
-        if (offsets.empty())
-            return;
-        text = Replaced(text, offsets, needle.size(), replacement);
-        count += static_cast<int>(offsets.size());
-    });
-    if (count > 0) {
-        doc.RecordEdit(SwEdit::ReplaceText);
-        doc.UpdateAllViews(SwHint::SceneDetached);
-    }
+    CProjectEdit edit(doc, SwEdit::ReplaceText);
+    ForEachText(
+        doc,
+        [&](const TextPlace&, std::string& text) {
+            const std::vector<std::size_t> offsets = MatchesIn(text, needle, options);
+            if (offsets.empty())
+                return;
+            text = Replaced(text, offsets, needle.size(), replacement);
+            count += static_cast<int>(offsets.size());
+        },
+        Toucher(edit));
+    edit.Commit();
     return count;
 }

@@ -1,6 +1,6 @@
 #include "model/SwObj.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ProjectFile.h"
 #include "document/ScenewrightDoc.h"
 #include "document/XmlNode.h"
@@ -30,7 +30,9 @@ int FindKeyIn(const SwKeyEntry* table, std::string_view name) {
     return SwKey::Unknown;
 }
 
-CSwObj::CSwObj() { ResetBase(); }
+CSwObj::CSwObj() {
+    ResetBase();
+}
 
 void CSwObj::ResetBase() {
     id = 0;
@@ -79,7 +81,9 @@ void CSwObj::ResolveLinks(const CObjectIndex& objects) {
     resolve(next_id, next);
 }
 
-int CSwObj::FindKey(std::string_view name) const { return FindKeyIn(kBaseKeys, name); }
+int CSwObj::FindKey(std::string_view name) const {
+    return FindKeyIn(kBaseKeys, name);
+}
 
 CSwObj* CSwObj::SetAttribute(const CXmlNode&, CScenewrightDoc*, CSwObj* target,
                              const std::string& name, const std::string& text) const {
@@ -87,13 +91,27 @@ CSwObj* CSwObj::SetAttribute(const CXmlNode&, CScenewrightDoc*, CSwObj* target,
     if (key == SwKey::Unknown || target == nullptr)
         return nullptr;
     switch (key) {
-    case SwKey::Id: target->id = sw::ParseInteger(text); break;
-    case SwKey::Type: target->type = sw::ParseInteger(text); break;
-    case SwKey::ParentId: target->parent_id = sw::ParseInteger(text); break;
-    case SwKey::ChildId: target->child_id = sw::ParseInteger(text); break;
-    case SwKey::PrevId: target->prev_id = sw::ParseInteger(text); break;
-    case SwKey::NextId: target->next_id = sw::ParseInteger(text); break;
-    case SwKey::Comment: target->comment = sw::TrimQuotes(text); break;
+    case SwKey::Id:
+        target->id = sw::ParseInteger(text);
+        break;
+    case SwKey::Type:
+        target->type = sw::ParseInteger(text);
+        break;
+    case SwKey::ParentId:
+        target->parent_id = sw::ParseInteger(text);
+        break;
+    case SwKey::ChildId:
+        target->child_id = sw::ParseInteger(text);
+        break;
+    case SwKey::PrevId:
+        target->prev_id = sw::ParseInteger(text);
+        break;
+    case SwKey::NextId:
+        target->next_id = sw::ParseInteger(text);
+        break;
+    case SwKey::Comment:
+        target->comment = sw::TrimQuotes(text);
+        break;
     }
     return target;
 }
@@ -102,7 +120,9 @@ std::unique_ptr<CSwObj> CSwObj::CreateCopy(const CSwObj* source) const {
     return CopyOrFresh<CSwObj>(source, [](CSwObj&, const CSwObj&) {});
 }
 
-void CSwObj::WriteXml(CScenewrightDoc* doc, CTextOutput* file) const { WriteXmlOf(doc, file, this); }
+void CSwObj::WriteXml(CScenewrightDoc* doc, CTextOutput* file) const {
+    WriteXmlOf(doc, file, this);
+}
 
 bool CSwObj::WriteXmlOf(CScenewrightDoc*, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr)
@@ -123,7 +143,7 @@ void CSwObj::WriteBaseLines(CTextOutput* file, const CSwObj* object) const {
 
 bool CSwObj::Build(CTextOutput* file, CScenewrightDoc* doc) {
     if (doc)
-        doc->PostLogLine(SwHint::LogPlain, sw::Format("シーン番号%d: ", id));
+        doc->PostLogLine(SwLog::Plain, sw::Format("シーン番号%d: ", id));
     return file != nullptr && type == SwType::Prototype;
 }
 

@@ -3,7 +3,7 @@
 #include "build/AssetCopy.h"
 #include "build/KagText.h"
 #include "build/TjsText.h"
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "model/SwScene.h"
 #include "platform/Files.h"
@@ -66,7 +66,7 @@ const CSwScene* CSwScene::TargetOfChild(CSwScene* child, CScenewrightDoc* doc) c
     const CSwScene* target = ResolveTarget(child, &loops);
     if (loops && doc)
         doc->PostLogLine(
-            SwHint::LogWarning,
+            SwLog::Warning,
             sw::Format(
                 "シーン番号%d: リンクシーン%dのリンク先が循環しているため、つながりを無視します。",
                 id, child->id));
@@ -226,8 +226,9 @@ bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const
         return true;
     if (CopyAssetsMatching(doc, "image", regionPattern, copied)) {
         for (const std::string& name : copied)
-            doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: %s を image にコピー。", id,
-                                                       (sw::paths::FolderOf(regionPattern) + name).c_str()));
+            doc->PostLogLine(SwLog::Ok,
+                             sw::Format("シーン番号%d: %s を image にコピー。", id,
+                                        (sw::paths::FolderOf(regionPattern) + name).c_str()));
         return true;
     }
     ReportFailedCopy(doc, regionPattern);
@@ -269,7 +270,7 @@ void CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
     // The area file belongs to one scene; another map picture of the same
     // name would take it over.
     if (const auto earlier = doc->ClaimBuildOutput(output, LabelOf(id)))
-        doc->PostLogLine(SwHint::LogWarning,
+        doc->PostLogLine(SwLog::Warning,
                          sw::Format("シーン番号%d: イメージマップの画像名がシーン番号%dと同じため、"
                                     "エリアファイル %s を上書きします。",
                                     id, earlier->sceneId, output.c_str()));

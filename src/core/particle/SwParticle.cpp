@@ -1,6 +1,6 @@
 #include "particle/SwParticle.h"
 
-#include "document/DocumentHints.h"
+#include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "particle/ParticleScript.h"
 #include "platform/Paths.h"
@@ -9,40 +9,23 @@
 namespace {
 
 const CommandField kParticleFields[] = {
-    {"parentlayer", FieldKind::Text},
-    {"classname", FieldKind::Text},
-    {"image", FieldKind::FilePath},
-    {"xvelomin", FieldKind::Real},
-    {"xvelomax", FieldKind::Real},
-    {"yvelomin", FieldKind::Real},
-    {"yvelomax", FieldKind::Real},
-    {"xaccelmin", FieldKind::Real},
-    {"xaccelmax", FieldKind::Real},
-    {"yaccelmin", FieldKind::Real},
-    {"yaccelmax", FieldKind::Real},
-    {"expstartx", FieldKind::Text},
-    {"expstarty", FieldKind::Text},
-    {"expxvelo", FieldKind::Text},
-    {"expyvelo", FieldKind::Text},
-    {"expxaccel", FieldKind::Text},
-    {"expyaccel", FieldKind::Text},
-    {"expxmodaccel", FieldKind::Text},
-    {"expymodaccel", FieldKind::Text},
-    {"left", FieldKind::Integer},
-    {"top", FieldKind::Integer},
-    {"width", FieldKind::Integer},
-    {"height", FieldKind::Integer},
-    {"count", FieldKind::Integer},
-    {"interval", FieldKind::Integer, 80},
-    {"particlenum", FieldKind::Integer, 17},
-    {"absolute", FieldKind::Integer, 1},
-    {"resettop", FieldKind::Flag},
-    {"resetbottom", FieldKind::Flag},
-    {"resetleft", FieldKind::Flag},
-    {"resetright", FieldKind::Flag},
-    {"animation", FieldKind::Flag},
-    {"animesegx", FieldKind::Integer},
-    {"animeinterval", FieldKind::Integer},
+    {"parentlayer", FieldKind::Text},     {"classname", FieldKind::Text},
+    {"image", FieldKind::FilePath},       {"xvelomin", FieldKind::Real},
+    {"xvelomax", FieldKind::Real},        {"yvelomin", FieldKind::Real},
+    {"yvelomax", FieldKind::Real},        {"xaccelmin", FieldKind::Real},
+    {"xaccelmax", FieldKind::Real},       {"yaccelmin", FieldKind::Real},
+    {"yaccelmax", FieldKind::Real},       {"expstartx", FieldKind::Text},
+    {"expstarty", FieldKind::Text},       {"expxvelo", FieldKind::Text},
+    {"expyvelo", FieldKind::Text},        {"expxaccel", FieldKind::Text},
+    {"expyaccel", FieldKind::Text},       {"expxmodaccel", FieldKind::Text},
+    {"expymodaccel", FieldKind::Text},    {"left", FieldKind::Integer},
+    {"top", FieldKind::Integer},          {"width", FieldKind::Integer},
+    {"height", FieldKind::Integer},       {"count", FieldKind::Integer},
+    {"interval", FieldKind::Integer, 80}, {"particlenum", FieldKind::Integer, 17},
+    {"absolute", FieldKind::Integer, 1},  {"resettop", FieldKind::Flag},
+    {"resetbottom", FieldKind::Flag},     {"resetleft", FieldKind::Flag},
+    {"resetright", FieldKind::Flag},      {"animation", FieldKind::Flag},
+    {"animesegx", FieldKind::Integer},    {"animeinterval", FieldKind::Integer},
 };
 
 struct ParticlePreset {
@@ -65,30 +48,141 @@ const char* const kSwayMore = "(Math.random() - 0.5) * 0.9";
 const char* const kRainFall = "(5 - particleindex) * 30 + 75 + Math.random() * 15";
 
 const ParticlePreset kPresets[CSwParticle::kPresetCount] = {
-    {"雪が降る（小降り）", kAbove, "particleindex*0.6 + 1.9 + Math.random() * 0.2",
-     "Math.random()", kSway, "0", {-1.5, 1.5}, {0.0, 0.0}, {-0.2, 0.2}, {0.0, 0.0},
-     4, 80, 17, 0, 1},
-    {"雪が降る（本降り）", kAbove, "particleindex*1.8 + 1.9 + Math.random() * 0.6",
-     "Math.random()", kSwayMore, "0", {-4.5, 4.5}, {0.0, 0.0}, {-0.6, 0.6}, {0.0, 0.0},
-     4, 80, 50, 0, 1},
-    {"雪が降る（吹雪）", kAbove, "particleindex*9.6 + 3.2 + Math.random() * 1.8",
-     "Math.random()", "(Math.random()-0.5)*1.2+(Math.random()-0.5) * (particleindex*6.4)",
-     "(Math.random()-0.38)*(particleindex*2.4)", {-64.0, 64.0}, {0.0, 0.0}, {-32.0, 32.0},
-     {-32.0, 32.0}, 4, 50, 48, 1, 1},
-    {"雨が降る（小降り）", kAbove, kRainFall, "0", "0", "0", {-1000.0, 1000.0},
-     {-1000.0, 1000.0}, {0.0, 0.0}, {0.0, 0.0}, 3, 80, 17, 0, 1},
-    {"雨が降る（本降り）", kAbove, kRainFall, "0", "0", "0", {-1000.0, 1000.0},
-     {-1000.0, 1000.0}, {0.0, 0.0}, {0.0, 0.0}, 3, 80, 34, 0, 1},
-    {"雨が降る（どしゃ降り）", kAbove, kRainFall, "0", "0", "0", {-1000.0, 1000.0},
-     {-1000.0, 1000.0}, {0.0, 0.0}, {0.0, 0.0}, 3, 80, 54, 0, 1},
-    {"泡が水底から上がる（少なめ）", kBottom, "-(particleindex*0.6 + 1.9 + Math.random() * 0.2)",
-     "0", kSway, "0", {-1.5, 1.5}, {0.0, 0.0}, {-0.2, 0.2}, {0.0, 0.0}, 4, 80, 17, 1, 0},
-    {"泡が水底から上がる（普通）", kBottom, "-(particleindex*1.8 + 1.9 + Math.random() * 0.6)",
-     "0", kSwayMore, "0", {-10.0, 10.0}, {0.0, 0.0}, {-1.0, 1.0}, {0.0, 0.0}, 4, 80, 36, 1, 0},
-    {"泡が水底から上がる（多め）", kBottom, "-(particleindex*2.4+3.6+Math.random()*0.6)", "0",
+    {"雪が降る（小降り）",
+     kAbove,
+     "particleindex*0.6 + 1.9 + Math.random() * 0.2",
+     "Math.random()",
+     kSway,
+     "0",
+     {-1.5, 1.5},
+     {0.0, 0.0},
+     {-0.2, 0.2},
+     {0.0, 0.0},
+     4,
+     80,
+     17,
+     0,
+     1},
+    {"雪が降る（本降り）",
+     kAbove,
+     "particleindex*1.8 + 1.9 + Math.random() * 0.6",
+     "Math.random()",
+     kSwayMore,
+     "0",
+     {-4.5, 4.5},
+     {0.0, 0.0},
+     {-0.6, 0.6},
+     {0.0, 0.0},
+     4,
+     80,
+     50,
+     0,
+     1},
+    {"雪が降る（吹雪）",
+     kAbove,
+     "particleindex*9.6 + 3.2 + Math.random() * 1.8",
+     "Math.random()",
+     "(Math.random()-0.5)*1.2+(Math.random()-0.5) * (particleindex*6.4)",
+     "(Math.random()-0.38)*(particleindex*2.4)",
+     {-64.0, 64.0},
+     {0.0, 0.0},
+     {-32.0, 32.0},
+     {-32.0, 32.0},
+     4,
+     50,
+     48,
+     1,
+     1},
+    {"雨が降る（小降り）",
+     kAbove,
+     kRainFall,
+     "0",
+     "0",
+     "0",
+     {-1000.0, 1000.0},
+     {-1000.0, 1000.0},
+     {0.0, 0.0},
+     {0.0, 0.0},
+     3,
+     80,
+     17,
+     0,
+     1},
+    {"雨が降る（本降り）",
+     kAbove,
+     kRainFall,
+     "0",
+     "0",
+     "0",
+     {-1000.0, 1000.0},
+     {-1000.0, 1000.0},
+     {0.0, 0.0},
+     {0.0, 0.0},
+     3,
+     80,
+     34,
+     0,
+     1},
+    {"雨が降る（どしゃ降り）",
+     kAbove,
+     kRainFall,
+     "0",
+     "0",
+     "0",
+     {-1000.0, 1000.0},
+     {-1000.0, 1000.0},
+     {0.0, 0.0},
+     {0.0, 0.0},
+     3,
+     80,
+     54,
+     0,
+     1},
+    {"泡が水底から上がる（少なめ）",
+     kBottom,
+     "-(particleindex*0.6 + 1.9 + Math.random() * 0.2)",
+     "0",
+     kSway,
+     "0",
+     {-1.5, 1.5},
+     {0.0, 0.0},
+     {-0.2, 0.2},
+     {0.0, 0.0},
+     4,
+     80,
+     17,
+     1,
+     0},
+    {"泡が水底から上がる（普通）",
+     kBottom,
+     "-(particleindex*1.8 + 1.9 + Math.random() * 0.6)",
+     "0",
+     kSwayMore,
+     "0",
+     {-10.0, 10.0},
+     {0.0, 0.0},
+     {-1.0, 1.0},
+     {0.0, 0.0},
+     4,
+     80,
+     36,
+     1,
+     0},
+    {"泡が水底から上がる（多め）",
+     kBottom,
+     "-(particleindex*2.4+3.6+Math.random()*0.6)",
+     "0",
      "(Math.random()-0.5)*0.2+(Math.random()-0.5)*(particleindex*0.8)",
-     "(Math.random()-0.8)*0.28+(Math.random()-0.8)*(particleindex*2.0)", {-50.0, 50.0},
-     {-50.0, 50.0}, {-50.0, 50.0}, {-50.0, 50.0}, 4, 80, 54, 1, 0},
+     "(Math.random()-0.8)*0.28+(Math.random()-0.8)*(particleindex*2.0)",
+     {-50.0, 50.0},
+     {-50.0, 50.0},
+     {-50.0, 50.0},
+     {-50.0, 50.0},
+     4,
+     80,
+     54,
+     1,
+     0},
 };
 
 } // namespace
@@ -130,8 +224,8 @@ bool CSwParticle::ApplyPreset(int index) {
 }
 
 bool CSwParticle::Refuse(CScenewrightDoc* doc, std::string_view message) const {
-    doc->PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: ", doc->GetBuildingSceneId()) +
-                                           std::string(message));
+    doc->PostLogLine(SwLog::Error, sw::Format("シーン番号%d: ", doc->GetBuildingSceneId()) +
+                                       std::string(message));
     doc->SetBuildStatus(SwBuildStatus::NoProjectFolder);
     return false;
 }
@@ -174,8 +268,9 @@ bool CSwParticle::WritePluginFile(CScenewrightDoc* doc) const {
         written = plugin.Close(); // a full disk must not pass for a written file
     }
     if (!written) {
-        doc->PostLogLine(SwHint::LogError, sw::Format("シーン番号%d: 書き込みモードで %s が開けません。",
-                                                      sceneId, path.c_str()));
+        doc->PostLogLine(
+            SwLog::Error,
+            sw::Format("シーン番号%d: 書き込みモードで %s が開けません。", sceneId, path.c_str()));
         doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
         return false;
     }
@@ -183,13 +278,13 @@ bool CSwParticle::WritePluginFile(CScenewrightDoc* doc) const {
     // later one wins, which the author should hear of.
     const std::string source = sw::Format("particle cell %p", static_cast<const void*>(this));
     if (const auto earlier = doc->ClaimBuildOutput(output, source))
-        doc->PostLogLine(SwHint::LogWarning,
+        doc->PostLogLine(SwLog::Warning,
                          sw::Format("シーン番号%d: パーティクルのクラス名 %s がシーン番号%d と"
                                     "同じため、%s を上書きします。",
                                     sceneId, Text(kClassName).c_str(), earlier->sceneId,
                                     path.c_str()));
-    doc->PostLogLine(SwHint::LogOk, sw::Format("シーン番号%d: KAGプラグインファイル %s を生成。",
-                                               sceneId, path.c_str()));
+    doc->PostLogLine(SwLog::Ok, sw::Format("シーン番号%d: KAGプラグインファイル %s を生成。",
+                                           sceneId, path.c_str()));
     return true;
 }
 
@@ -199,13 +294,13 @@ bool CSwParticle::CopyImages(CScenewrightDoc* doc) const {
     for (std::int32_t i = 0; i < Integer(kCount); ++i) {
         const std::string pattern = sw::Format("%s_%d.*", Text(kImage).c_str(), i);
         if (!CopyAssetsMatching(doc, "image", pattern, copied)) {
-            doc->PostLogLine(SwHint::LogError,
-                             sw::Format("シーン番号%d: %d個目の画像ファイルのコピーに失敗。",
-                                        sceneId, i));
+            doc->PostLogLine(
+                SwLog::Error,
+                sw::Format("シーン番号%d: %d個目の画像ファイルのコピーに失敗。", sceneId, i));
             doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
             return false;
         }
-        doc->PostLogLine(SwHint::LogOk,
+        doc->PostLogLine(SwLog::Ok,
                          sw::Format("シーン番号%d: %d個目の画像ファイルをコピー。", sceneId, i));
     }
     return true;
