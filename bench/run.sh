@@ -2,7 +2,11 @@
 # Times open, save, build and chart layout of generated projects of 2,000 and
 # 4,000 scenes (50 cells each), a build with 200 MiB of media and a second
 # build with the media unchanged, beside `xmllint --noout` on the same file
-# and `cp -r` of the same media. Every figure is the median of ROUNDS runs.
+# and `cp -r` of the same media; and in the editor's main window (offscreen):
+# one cell edit, one scene property edit, adding a scene, undo and redo until
+# the window is idle, the longest stall of the window during an autosave, a
+# save and an open, and two builds against the command line's build. Every
+# figure is the median of ROUNDS runs (the editor's edits: of 21 each).
 # Ratios are printed as "ratio NAME VALUE" lines for scripts.
 #   bench/run.sh            (BUILD_DIR, WORK_DIR and ROUNDS may be set)
 set -euo pipefail
@@ -17,9 +21,11 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DSCENEWRIGHT_BUILD_TESTS=OFF >/dev/null
 fi
-cmake --build "$build" -j2 --target scenewright_project_bench scenewright_layout_bench >/dev/null
+cmake --build "$build" -j2 --target scenewright_project_bench scenewright_layout_bench \
+    scenewright_edit_bench >/dev/null
 project_bench=$build/bench/scenewright_project_bench
 layout_bench=$build/bench/ui/scenewright_layout_bench
+edit_bench=$build/bench/ui/scenewright_edit_bench
 
 now() { date +%s.%N; }
 median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
@@ -86,6 +92,20 @@ for scenes in 2000 4000; do
     printf '  save            %8.3f s\n' "${figure[save$scenes]}"
     printf '  build (small media) %4.3f s\n' "${figure[build$scenes]}"
     printf '  chart layout    %8.4f s\n' "${figure[layout$scenes]}"
+    # The editor: each figure a median of its own rounds; the builds once.
+    fresh_root "$dir/editor-game"
+    edits=$(QT_QPA_PLATFORM=offscreen "$edit_bench" "$file" "$dir/editor-game" 2>/dev/null)
+    for what in cell_edit scene_edit add_scene undo redo autosave_stall save_stall open_stall \
+        build_first build_second; do
+        figure[${what}$scenes]=$(echo "$edits" | field "$what")
+    done
+    printf '  editor: cell edit %.4f s, scene edit %.4f s, add scene %.4f s\n' \
+        "${figure[cell_edit$scenes]}" "${figure[scene_edit$scenes]}" "${figure[add_scene$scenes]}"
+    printf '          undo %.4f s, redo %.4f s\n' "${figure[undo$scenes]}" "${figure[redo$scenes]}"
+    printf '          longest stall: autosave %.4f s, save %.4f s, open %.4f s\n' \
+        "${figure[autosave_stall$scenes]}" "${figure[save_stall$scenes]}" "${figure[open_stall$scenes]}"
+    printf '          build %.3f s, a second build %.3f s\n' "${figure[build_first$scenes]}" \
+        "${figure[build_second$scenes]}"
     if "$project_bench" roundtrip "$file" "$dir/again1.swo" "$dir/again2.swo" >/dev/null &&
         cmp -s "$file" "$dir/again1.swo"; then
         echo "  round trip: read-write-read-write byte-identical"
@@ -114,7 +134,9 @@ copy_part=$(awk -v a="${figure[media_first]}" -v b="${figure[build2000]}" 'BEGIN
 printf '  first build less the build with small media %8.3f s\n' "$copy_part"
 
 echo "aims: open_vs_parse 1.5, save_vs_parse 1, build_vs_open 1, *_twice_the_project 2.2,"
-echo "      rss_vs_file_size 4, media_build_vs_cp 1.2, second_build_vs_first 0.2 (at most)"
+echo "      rss_vs_file_size 4, media_build_vs_cp 1.2, second_build_vs_first 0.2,"
+echo "      editor_*_ms 10, editor_*_twice_the_project 1.3, editor_build_vs_cli 1.5,"
+echo "      editor_second_build_vs_first 1, *_stall_ms 50 (at most)"
 ratio() { echo "ratio $1 $2"; }
 ratio open_vs_parse "$(divide "${figure[open4000]}" "${figure[parse4000]}")" 1.5
 ratio save_vs_parse "$(divide "${figure[save4000]}" "${figure[parse4000]}")" 1
@@ -129,3 +151,16 @@ ratio second_build_vs_first "$(divide "${figure[media_second]}" "${figure[media_
 # that copies nothing of weight.
 ratio media_copy_part_vs_cp "$(divide "$copy_part" "${figure[cp]}")"
 ratio second_build_vs_small_media_build "$(divide "${figure[media_second]}" "${figure[build2000]}")"
+# The editor: milliseconds at 2,000 scenes, and how they grow with the project.
+milliseconds() { awk -v a="$1" 'BEGIN {printf "%.2f", a * 1000}'; }
+for what in cell_edit scene_edit add_scene undo redo; do
+    ratio "editor_${what}_ms" "$(milliseconds "${figure[${what}2000]}")" 10
+    ratio "editor_${what}_twice_the_project" \
+        "$(divide "${figure[${what}4000]}" "${figure[${what}2000]}")" 1.3
+done
+ratio editor_build_vs_cli "$(divide "${figure[build_first2000]}" "${figure[build2000]}")" 1.5
+ratio editor_second_build_vs_first \
+    "$(divide "${figure[build_second2000]}" "${figure[build_first2000]}")" 1
+for what in autosave_stall save_stall open_stall; do
+    ratio "${what}_ms" "$(milliseconds "${figure[${what}4000]}")" 50
+done

@@ -4,50 +4,60 @@
 #include "platform/Cp932.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace {
 
 // One tree gathered by depth: every level in tree order, each scene with the
-// slot of its parent. The visited set (which already holds the top) keeps a
-// damaged link structure from looping.
+// slot of its parent. A scene reached twice in one layout ends the chain it
+// was reached through, so a damaged link structure cannot loop.
 struct GatheredTree {
     struct Node {
         CSwScene* scene;
         int parent;
     };
-    std::vector<Node> nodes;
-    std::vector<std::vector<int>> levels;
-};
-
-GatheredTree Gather(CSwScene* top, std::unordered_set<const CSwObj*>& visited) {
-    GatheredTree tree;
     struct Pending {
         CSwScene* scene;
         int parent;
         std::size_t depth;
     };
-    std::vector<Pending> stack{{top, -1, 0}};
-    std::vector<Pending> children;
-    while (!stack.empty()) {
-        const Pending at = stack.back();
-        stack.pop_back();
-        const int slot = static_cast<int>(tree.nodes.size());
-        tree.nodes.push_back({at.scene, at.parent});
-        if (tree.levels.size() <= at.depth)
-            tree.levels.resize(at.depth + 1);
-        tree.levels[at.depth].push_back(slot);
-        children.clear();
-        for (CSwObj* child = at.scene->child; child && SwType::IsScene(child->type);
-             child = child->next) {
-            if (!visited.insert(child).second)
-                break;
-            children.push_back({static_cast<CSwScene*>(child), slot, at.depth + 1});
+    std::vector<Node> nodes;
+    std::vector<std::vector<int>> levels;
+    std::vector<Pending> stack, children;
+
+    void Gather(CSwScene* top, std::uint32_t pass) {
+        nodes.clear();
+        for (auto& level : levels)
+            level.clear();
+        stack.assign(1, {top, -1, 0});
+        while (!stack.empty()) {
+            const Pending at = stack.back();
+            stack.pop_back();
+            const int slot = static_cast<int>(nodes.size());
+            nodes.push_back({at.scene, at.parent});
+            if (levels.size() <= at.depth)
+                levels.resize(at.depth + 1);
+            levels[at.depth].push_back(slot);
+            children.clear();
+            for (CSwObj* child = at.scene->child; child && SwType::IsScene(child->type);
+                 child = child->next) {
+                auto* scene = static_cast<CSwScene*>(child);
+                if (scene->layoutPass == pass)
+                    break;
+                scene->layoutPass = pass;
+                children.push_back({scene, slot, at.depth + 1});
+            }
+            // Last to first, so that the first child comes off the stack first.
+            stack.insert(stack.end(), children.rbegin(), children.rend());
         }
-        // Last to first, so that the first child comes off the stack first.
-        stack.insert(stack.end(), children.rbegin(), children.rend());
+        while (!levels.empty() && levels.back().empty())
+            levels.pop_back();
     }
-    return tree;
+};
+
+// Each layout marks the scenes it reaches with a number of its own.
+std::uint32_t NextLayoutPass() {
+    static std::uint32_t pass = 0;
+    return ++pass;
 }
 
 } // namespace
@@ -71,18 +81,20 @@ void CChartLayout::Layout(const CScenewrightDoc& doc) const {
     const int gx = StepX();
     const int gy = StepY();
     int startX = kFirstTreeX;
-    std::unordered_set<const CSwObj*> visited;
-    visited.reserve(static_cast<std::size_t>(doc.GetSceneCount()));
+    const std::uint32_t pass = NextLayoutPass();
+    GatheredTree tree;
+    std::vector<std::int64_t> childSum, childCount;
     for (CSwObj* each = doc.GetFirstTopScene(); each && SwType::IsScene(each->type);
          each = each->next) {
-        if (!visited.insert(each).second)
-            break;
         auto* top = static_cast<CSwScene*>(each);
-        const GatheredTree tree = Gather(top, visited);
+        if (top->layoutPass == pass)
+            break;
+        top->layoutPass = pass;
+        tree.Gather(top, pass);
         // The children's x, summed as they are placed: the integer mean of
         // the child chain, over the children gathered.
-        std::vector<std::int64_t> childSum(tree.nodes.size(), 0);
-        std::vector<std::int64_t> childCount(tree.nodes.size(), 0);
+        childSum.assign(tree.nodes.size(), 0);
+        childCount.assign(tree.nodes.size(), 0);
         CSwScene::Region region{startX, gy, startX, gy};
         for (std::size_t level = tree.levels.size(); level-- > 0;) {
             int previousX = 0;

@@ -3,6 +3,7 @@
 #include "build/ProjectBuilder.h"
 #include "document/DocumentUpdate.h"
 #include "document/ProjectCheck.h"
+#include "document/ProjectLoad.h"
 #include "ui/FindReplaceDock.h"
 #include "ui/ListStylePageView.h"
 #include "ui/ProjectSettingsDialog.h"
@@ -21,6 +22,7 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -30,6 +32,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -60,6 +63,10 @@ CMainFrame::CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* paren
     : QMainWindow(parent), m_doc(doc), m_host(host) {
     m_doc.SetHost(&m_host);
     m_doc.EnableUndo(true);
+    // Files are written and read one at a time, in the order asked, on a
+    // thread of their own, so that the window never waits for the disk.
+    m_fileWorker = new QThreadPool(this);
+    m_fileWorker->setMaxThreadCount(1);
     CreateViews();
     CreateActions();
     CreateMenus();
@@ -76,7 +83,28 @@ CMainFrame::CMainFrame(CScenewrightDoc& doc, IDocumentHost& host, QWidget* paren
 }
 
 CMainFrame::~CMainFrame() {
+    WaitForFileJobs();
     m_doc.RemoveView(this);
+}
+
+void CMainFrame::WaitForFileJobs() {
+    m_fileWorker->waitForDone();
+    // Their endings were queued for this thread: take them now.
+    QCoreApplication::sendPostedEvents(this);
+}
+
+void CMainFrame::RunFileJob(std::function<void()> work, std::function<void()> then) {
+    ++m_pendingFileJobs;
+    m_fileWorker->start([this, work = std::move(work), then = std::move(then)] {
+        work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, then] {
+                --m_pendingFileJobs;
+                then();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void CMainFrame::CreateViews() {
@@ -307,6 +335,7 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::FileNew() {
     if (m_building)
         return;
+    WaitForFileJobs();
     m_doc.OnFileNew();
     UpdateCommandStates();
     UpdateTitle();
@@ -315,9 +344,11 @@ void CMainFrame::FileNew() {
 void CMainFrame::FileOpen() {
     if (m_building)
         return;
-    m_doc.OnFileOpen();
-    UpdateCommandStates();
-    UpdateTitle();
+    WaitForFileJobs();
+    std::string chosen;
+    if (!m_doc.ConfirmClose(true) || !m_host.ChooseProjectToOpen(chosen))
+        return;
+    Load(chosen);
 }
 
 bool CMainFrame::OpenPath(const QString& path) {
@@ -329,9 +360,40 @@ bool CMainFrame::OpenPath(const QString& path) {
         ShowError(error);
         return false;
     }
-    const bool opened = m_doc.OnFileOpen(bytes);
+    WaitForFileJobs();
+    if (!m_doc.ConfirmClose(true))
+        return false;
+    const bool opened = Load(bytes);
     if (!opened && !QFileInfo::exists(path))
         sw::ui::RemoveRecentFile(path);
+    return opened;
+}
+
+bool CMainFrame::Load(const std::string& path) {
+    // The project closed is freed on the file thread.
+    RunFileJob([released = m_doc.ResetKeepingObjects()]() mutable { released.reset(); }, [] {});
+    // The file is read on the file thread while the window goes on
+    // painting and shows how far the read has come; input waits.
+    auto load = std::make_shared<CProjectLoad>(path);
+    m_building = true;
+    UpdateCommandStates();
+    statusBar()->showMessage(QStringLiteral("開いています..."));
+    QEventLoop loop;
+    QTimer progress;
+    connect(&progress, &QTimer::timeout, this, [this, load] {
+        if (load->ScenesInFile() > 0)
+            ShowBuildProgress(load->ScenesRead(), load->ScenesInFile());
+    });
+    progress.start(50);
+    RunFileJob([load] { load->Run(); }, [&loop] { loop.quit(); });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    progress.stop();
+    m_progress->hide();
+    m_building = false;
+    const bool opened = load->Deliver(m_doc);
+    statusBar()->clearMessage();
+    if (opened)
+        m_doc.OfferRecovery();
     UpdateCommandStates();
     UpdateTitle();
     return opened;
@@ -343,26 +405,41 @@ void CMainFrame::ShowError(const QString& text) {
         m_host.ShowError(message);
 }
 
-int CMainFrame::Save(bool saveAs) {
-    const int result = m_doc.SaveProject(saveAs);
-    // The document leaves a failed write unreported; the author must know
-    // the project is not on disk.
-    if (result == CScenewrightDoc::kWriteFailed)
-        ShowError(QStringLiteral("プロジェクトを ") + sw::ui::FromCp932(m_doc.GetPathName()) +
-                  QStringLiteral(" に書き込めませんでした。"));
-    UpdateCommandStates();
-    UpdateTitle();
-    return result;
+int CMainFrame::Save(bool saveAs, bool wait) {
+    std::string target = m_doc.GetPathName();
+    if ((saveAs || target.empty()) && !m_host.ChooseProjectToSave(target))
+        return CScenewrightDoc::kCancelled;
+    auto job = std::make_shared<CScenewrightDoc::SaveJob>(m_doc.PrepareSave(target));
+    const auto finish = [this, job] {
+        const bool saved = m_doc.FinishSave(*job);
+        // The document leaves a failed write unreported; the author must
+        // know the project is not on disk.
+        if (!saved)
+            ShowError(QStringLiteral("プロジェクトを ") + sw::ui::FromCp932(job->path) +
+                      QStringLiteral(" に書き込めませんでした。"));
+        statusBar()->showMessage(saved ? QStringLiteral("保存しました。") : QString(), 5000);
+        UpdateCommandStates();
+        UpdateTitle();
+        return saved;
+    };
+    if (wait) {
+        WaitForFileJobs();
+        job->Run();
+        return finish() ? CScenewrightDoc::kSaved : CScenewrightDoc::kWriteFailed;
+    }
+    statusBar()->showMessage(QStringLiteral("保存しています..."));
+    RunFileJob([job] { job->Run(); }, [finish] { finish(); });
+    return CScenewrightDoc::kSaved;
 }
 
 void CMainFrame::FileSave() {
     if (!m_building && m_doc.CanSave())
-        Save(false);
+        Save(false, false);
 }
 
 void CMainFrame::FileSaveAs() {
     if (!m_building)
-        Save(true);
+        Save(true, false);
 }
 
 void CMainFrame::ShowBuildProgress(int done, int total) {
@@ -386,8 +463,9 @@ bool CMainFrame::Build() {
     m_progress->hide();
     m_building = false;
     UpdateCommandStates();
-    statusBar()->showMessage(built ? QStringLiteral("ビルドが終わりました。")
-                                   : QStringLiteral("ビルドに失敗しました。"));
+    statusBar()->showMessage((built ? QStringLiteral("ビルドが終わりました（")
+                                    : QStringLiteral("ビルドに失敗しました（")) +
+                             m_output->Summary() + QStringLiteral("）。"));
     return built;
 }
 
@@ -507,10 +585,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A save still under way decides whether anything is left unsaved.
+    WaitForFileJobs();
     if (m_doc.IsModified()) {
         switch (m_host.AskSaveChanges()) {
         case IDocumentHost::Answer::Yes:
-            if (Save(false) != CScenewrightDoc::kSaved) {
+            if (Save(false, true) != CScenewrightDoc::kSaved) {
                 event->ignore();
                 return;
             }
@@ -530,8 +610,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::Autosave() {
     if (m_building || !m_doc.IsModified())
         return;
-    if (!m_doc.WriteRecoveryCopy())
-        statusBar()->showMessage(QStringLiteral("自動保存できませんでした。"), 10000);
+    std::optional<CScenewrightDoc::RecoveryJob> prepared = m_doc.PrepareRecoveryCopy();
+    if (!prepared)
+        return;
+    auto job = std::make_shared<CScenewrightDoc::RecoveryJob>(std::move(*prepared));
+    RunFileJob([job] { job->Run(); }, [this, job] {
+        if (!job->written)
+            statusBar()->showMessage(QStringLiteral("自動保存できませんでした。"), 10000);
+    });
 }
 
 void CMainFrame::OfferRecoveryOfLastProject() {

@@ -8,6 +8,9 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <string>
+
 class CFindReplaceDock;
 class CListStylePageView;
 class CScenePreviewDock;
@@ -22,6 +25,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
+class QThreadPool;
 class QTimer;
 
 class CMainFrame : public QMainWindow, public IScenewrightView {
@@ -68,8 +72,11 @@ public:
     // project never saved, or reopens the last project when the editor died
     // with unsaved changes to it.
     void OfferRecoveryOfLastProject();
-    // Writes the recovery copy of unsaved changes; the autosave timer's work.
+    // Writes the recovery copy of unsaved changes on the file thread; the
+    // autosave timer's work.
     void Autosave();
+    // Until every file the window is writing or reading is done.
+    void WaitForFileJobs();
 
     QAction* SaveAction() const { return m_saveAction; }
     QAction* BuildAction() const { return m_buildAction; }
@@ -99,8 +106,13 @@ private:
     void UpdateTitle();
     void ShowBuildProgress(int done, int total);
     void ShowError(const QString& text);
-    // SaveProject, telling the author when the file could not be written.
-    int Save(bool saveAs);
+    // Saves on the file thread, or at once when `wait`; the author is told
+    // when the file could not be written.
+    int Save(bool saveAs, bool wait);
+    // Reads the project on the file thread, showing the progress.
+    bool Load(const std::string& path);
+    // Runs `work` on the file thread, then `then` on this one.
+    void RunFileJob(std::function<void()> work, std::function<void()> then);
 
     CScenewrightDoc& m_doc;
     IDocumentHost& m_host;
@@ -119,6 +131,8 @@ private:
     QAction* m_trayAction = nullptr;
     CUndoHistoryDock* m_history = nullptr;
     QTimer* m_autosaveTimer = nullptr;
+    QThreadPool* m_fileWorker = nullptr;
+    int m_pendingFileJobs = 0;
 
     QAction* m_newAction = nullptr;
     QAction* m_openAction = nullptr;

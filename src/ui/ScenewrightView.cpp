@@ -167,11 +167,17 @@ void CScenewrightView::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& up
     if (&doc != &m_doc)
         return;
     switch (update.change) {
-    case SwChange::Reset:
     case SwChange::Opened:
-    case SwChange::Project:
-    case SwChange::SceneFields:
         Relayout();
+        // The author goes on where the project was left.
+        if (const CSwScene* current = m_doc.GetCurrentScene())
+            CenterOn(*current);
+        break;
+    case SwChange::Reset:
+    case SwChange::Project:
+        Relayout();
+        break;
+    case SwChange::SceneFields: // titles and conditions move no box
         break;
     case SwChange::SceneTree:
         Relayout();

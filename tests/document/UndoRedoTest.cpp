@@ -289,6 +289,8 @@ TEST(UndoRedo, RandomEditsOnTheSampleUndoToTheSameFileByteForByte) {
             // the author is taken not to have chosen either.
             if (doc.GetHistory().Position() == position)
                 doc.SetCurrentSceneQuietly(chosenBefore);
+            // The scene texts a save keeps must follow every edit.
+            ASSERT_EQ(Difference(doc.TakeProjectPieces().Joined(), doc.ProjectText()), "");
         }
         const std::string after = WithoutSelection(doc.ProjectText());
         const std::size_t steps = doc.GetHistory().Position();
@@ -297,6 +299,7 @@ TEST(UndoRedo, RandomEditsOnTheSampleUndoToTheSameFileByteForByte) {
         for (std::size_t i = 0; i < steps; ++i) {
             EXPECT_TRUE(doc.IsModified() || i == 0);
             ASSERT_TRUE(doc.Undo());
+            ASSERT_EQ(Difference(doc.TakeProjectPieces().Joined(), doc.ProjectText()), "");
         }
         EXPECT_FALSE(doc.CanUndo());
         EXPECT_EQ(Difference(WithoutSelection(Saved(doc, temp.File("undone.swo"))), before), "");
@@ -344,6 +347,35 @@ TEST(UndoRedo, ModifiedFlagFollowsTheSavedStateAndMediaPathsSurviveSaveAs) {
     EXPECT_EQ(doc.GetSceneCount(), 0);
     EXPECT_TRUE(doc.GoToHistoryPosition(doc.GetHistory().StepCount()));
     EXPECT_EQ(doc.GetSceneAt(0)->GetCellCount(), 0);
+    EXPECT_FALSE(doc.IsModified());
+}
+
+// The editor writes on another thread: edits made while a save is
+// written are not saved, and the document must stay modified for them.
+TEST(UndoRedo, ASaveFinishedAfterLaterEditsLeavesThemUnsaved) {
+    TempFolder temp;
+    CScenewrightDoc doc;
+    doc.EnableUndo(true);
+    CSwScene* scene = doc.AddScene(CScenewrightDoc::kNewTopLevel);
+    sw::scenes::SetText(doc, *scene, sw::scenes::Text::Title, "a");
+    CScenewrightDoc::SaveJob job = doc.PrepareSave(temp.File("a.swo"));
+    sw::scenes::SetText(doc, *scene, sw::scenes::Text::Title, "ab"); // merges into "a"
+    job.Run();
+    ASSERT_TRUE(doc.FinishSave(job));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_NE(ReadFileOrEmpty(temp.File("a.swo")).find("<title>\"a\"</title>"), std::string::npos);
+
+    job = doc.PrepareSave(temp.File("a.swo"));
+    job.Run();
+    ASSERT_TRUE(doc.FinishSave(job));
+    EXPECT_FALSE(doc.IsModified());
+    // A save only prepared changes nothing on disk nor in the document.
+    sw::scenes::SetText(doc, *scene, sw::scenes::Text::Title, "abc");
+    job = doc.PrepareSave(temp.File("a.swo"));
+    doc.Undo();
+    EXPECT_FALSE(doc.IsModified());
+    job.written = false;
+    EXPECT_FALSE(doc.FinishSave(job));
     EXPECT_FALSE(doc.IsModified());
 }
 

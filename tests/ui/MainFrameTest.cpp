@@ -201,6 +201,7 @@ private slots:
         const std::string recovery = CScenewrightDoc::RecoveryFilePath(sample.project);
         doc.GetSettings().root = sample.temp.File("game");
         frame.Build();
+        frame.WaitForFileJobs(); // the copy is written on the file thread
         QVERIFY(sw::files::FileExists(recovery));
 
         QListWidget* list = frame.History()->List();

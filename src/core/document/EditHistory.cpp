@@ -7,6 +7,25 @@ void CEditHistory::Clear(bool clean) {
     m_position = 0;
     m_cleanPosition = clean ? 0 : kNoCleanPosition;
     m_bytes = 0;
+    m_baseState = ++m_lastState;
+}
+
+std::uint64_t CEditHistory::StateId() const {
+    return m_position == 0 ? m_baseState : m_steps[m_position - 1].state;
+}
+
+void CEditHistory::MarkCleanAt(std::uint64_t state) {
+    if (state == m_baseState) {
+        m_cleanPosition = 0;
+        return;
+    }
+    for (std::size_t i = 0; i < m_steps.size(); ++i) {
+        if (m_steps[i].state == state) {
+            m_cleanPosition = i + 1;
+            return;
+        }
+    }
+    m_cleanPosition = kNoCleanPosition;
 }
 
 void CEditHistory::Record(std::string_view name, std::unique_ptr<CEditStep> step) {
@@ -23,9 +42,10 @@ void CEditHistory::Record(std::string_view name, std::unique_ptr<CEditStep> step
         m_bytes -= last.bytes;
         last.bytes = last.step->Bytes();
         m_bytes += last.bytes;
+        last.state = ++m_lastState;
         return;
     }
-    Entry entry{std::string(name), std::move(step), 0};
+    Entry entry{std::string(name), std::move(step), 0, ++m_lastState};
     entry.bytes = entry.step->Bytes() + entry.name.size();
     m_bytes += entry.bytes;
     m_steps.push_back(std::move(entry));
@@ -41,6 +61,7 @@ void CEditHistory::DropOldestBeyondLimit() {
     }
     if (dropped == 0)
         return;
+    m_baseState = m_steps[dropped - 1].state;
     m_steps.erase(m_steps.begin(), m_steps.begin() + static_cast<std::ptrdiff_t>(dropped));
     m_position -= dropped;
     m_cleanPosition = m_cleanPosition == kNoCleanPosition || m_cleanPosition < dropped

@@ -8,6 +8,7 @@
 #include "document/DocumentUpdate.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,12 +69,18 @@ public:
 
     void MarkClean() { m_cleanPosition = m_position; }
     bool IsClean() const { return m_cleanPosition == m_position; }
+    // Names the state the project is in now, for a save that finishes
+    // later: MarkCleanAt marks that state saved if the history still holds
+    // it (a step merged into since is another state).
+    std::uint64_t StateId() const;
+    void MarkCleanAt(std::uint64_t state);
 
 private:
     struct Entry {
         std::string name;
         std::unique_ptr<CEditStep> step;
         std::size_t bytes = 0;
+        std::uint64_t state = 0; // the state the step leads to
     };
     static constexpr std::size_t kNoCleanPosition = static_cast<std::size_t>(-1);
     // Older steps go first when the history holds more than this.
@@ -85,4 +92,6 @@ private:
     std::size_t m_position = 0;
     std::size_t m_cleanPosition = 0;
     std::size_t m_bytes = 0;
+    std::uint64_t m_baseState = 0; // the state before the oldest step
+    std::uint64_t m_lastState = 0;
 };

@@ -108,9 +108,11 @@ public:
           m_parked(std::move(parked)) {}
     void Undo(CScenewrightDoc&) override {
         ExchangeRange(m_scene.cells, m_offset, m_after.size(), m_before, m_parked);
+        m_scene.MarkChanged();
     }
     void Redo(CScenewrightDoc&) override {
         ExchangeRange(m_scene.cells, m_offset, m_before.size(), m_after, m_parked);
+        m_scene.MarkChanged();
     }
     std::size_t Bytes() const override {
         std::size_t bytes = sizeof(*this) + (m_before.size() + m_after.size()) * sizeof(CSwObj*);
@@ -146,8 +148,14 @@ public:
     CCellValuesStep(CSwScene& scene, CSwCommand& cell, CSwCommand::ValueSet before,
                     CSwCommand::ValueSet after)
         : m_scene(scene), m_cell(cell), m_before(std::move(before)), m_after(std::move(after)) {}
-    void Undo(CScenewrightDoc&) override { m_cell.RestoreValues(m_before); }
-    void Redo(CScenewrightDoc&) override { m_cell.RestoreValues(m_after); }
+    void Undo(CScenewrightDoc&) override {
+        m_cell.RestoreValues(m_before);
+        m_scene.MarkChanged();
+    }
+    void Redo(CScenewrightDoc&) override {
+        m_cell.RestoreValues(m_after);
+        m_scene.MarkChanged();
+    }
     std::size_t Bytes() const override {
         return sizeof(*this) + m_before.Bytes() + m_after.Bytes();
     }
@@ -226,8 +234,14 @@ public:
     CSceneFieldsStep(CSwScene& scene, SceneFields before, SceneFields after, int mergeKey)
         : m_scene(scene), m_before(std::move(before)), m_after(std::move(after)),
           m_mergeKey(mergeKey) {}
-    void Undo(CScenewrightDoc&) override { m_before.ApplyTo(m_scene); }
-    void Redo(CScenewrightDoc&) override { m_after.ApplyTo(m_scene); }
+    void Undo(CScenewrightDoc&) override {
+        m_before.ApplyTo(m_scene);
+        m_scene.MarkChanged();
+    }
+    void Redo(CScenewrightDoc&) override {
+        m_after.ApplyTo(m_scene);
+        m_scene.MarkChanged();
+    }
     std::size_t Bytes() const override { return m_before.Bytes() + m_after.Bytes(); }
     SwUpdate Update() const override { return {SwChange::SceneFields, &m_scene}; }
     bool Absorb(CEditStep& later) override {
@@ -284,14 +298,18 @@ public:
           m_selectedAfter(selectedAfter) {}
     void Undo(CScenewrightDoc& doc) override {
         ExchangeRange(Access::Scenes(doc), m_offset, m_after.size(), m_before, m_parked);
-        for (const RelinkedScene& link : m_links)
+        for (const RelinkedScene& link : m_links) {
             link.before.ApplyTo(*link.scene);
+            link.scene->MarkChanged();
+        }
         m_undone = true;
     }
     void Redo(CScenewrightDoc& doc) override {
         ExchangeRange(Access::Scenes(doc), m_offset, m_before.size(), m_after, m_parked);
-        for (const RelinkedScene& link : m_links)
+        for (const RelinkedScene& link : m_links) {
             link.after.ApplyTo(*link.scene);
+            link.scene->MarkChanged();
+        }
         m_undone = false;
     }
     std::size_t Bytes() const override {
@@ -505,6 +523,7 @@ bool CProjectEdit::Commit() {
             const std::size_t offset = TrimCommonEnds(before, after);
             if (before.empty() && after.empty())
                 break;
+            touched->scene->MarkChanged();
             if (!m_recording) {
                 updates.push_back({SwChange::Cells, touched->scene, static_cast<int>(offset)});
                 break;
@@ -528,6 +547,7 @@ bool CProjectEdit::Commit() {
             if (m_recording && after.values == touched->values.values &&
                 after.comment == touched->values.comment)
                 break;
+            touched->scene->MarkChanged();
             auto step = std::make_unique<CCellValuesStep>(
                 *touched->scene, *command, std::move(touched->values), std::move(after));
             updates.push_back(step->Update());
@@ -539,6 +559,7 @@ bool CProjectEdit::Commit() {
             SceneFields after = SceneFields::Of(*touched->scene);
             if (after == touched->fields)
                 break;
+            touched->scene->MarkChanged();
             auto step = std::make_unique<CSceneFieldsStep>(
                 *touched->scene, std::move(touched->fields), std::move(after), m_mergeKey);
             updates.push_back(step->Update());
@@ -549,6 +570,9 @@ bool CProjectEdit::Commit() {
         case Touched::Kind::Tree: {
             const CSwScene* selected = m_doc.GetCurrentScene();
             if (!m_recording) {
+                // Nothing was kept to tell which scenes moved.
+                for (const auto& scene : m_doc.GetScenes())
+                    scene->MarkChanged();
                 updates.push_back({SwChange::SceneTree, m_shown ? m_shown : selected});
                 break;
             }
@@ -561,15 +585,17 @@ bool CProjectEdit::Commit() {
             }
             std::vector<CSwScene*> before = touched->scenes;
             std::vector<CSwScene*> after = PointersOf(m_doc.GetScenes());
-            // Scenes added by the edit have no links before it.
+            const std::size_t offset = TrimCommonEnds(before, after);
+            // Scenes added by the edit had no links before it; they stand
+            // in the changed stretch of the array.
             for (CSwScene* scene : after) {
-                if (std::find(touched->scenes.begin(), touched->scenes.end(), scene) ==
-                    touched->scenes.end())
+                if (std::find(before.begin(), before.end(), scene) == before.end())
                     links.push_back({scene, SceneLinks{}, SceneLinks::Of(*scene)});
             }
-            const std::size_t offset = TrimCommonEnds(before, after);
             if (links.empty() && before.empty() && after.empty())
                 break;
+            for (const RelinkedScene& link : links)
+                link.scene->MarkChanged();
             std::vector<std::unique_ptr<CSwScene>> parked;
             for (auto& scene : m_parkedScenes) {
                 if (scene && std::find(before.begin(), before.end(), scene.get()) != before.end())

@@ -56,28 +56,80 @@ std::string CScenewrightDoc::ProjectText() {
     return file.Text();
 }
 
-bool CScenewrightDoc::WriteProjectFile(const char* path) {
-    if (path == nullptr || *path == '\0')
-        return false;
+ProjectPieces CScenewrightDoc::TakeProjectPieces() {
+    // Only the editor keeps scene texts: there every change is a recorded
+    // edit that marks its scenes changed.
+    return m_textCache.Take(*this, m_undoEnabled);
+}
 
-    const std::string previousPath = m_projectFilePath;
-    m_projectFilePath = AbsoluteFilePath(path);
-    const std::string text = ProjectText();
-    KeepBackupOf(path, text);
-    if (!sw::files::WriteFileAtomically(path, text)) {
+CScenewrightDoc::SaveJob CScenewrightDoc::PrepareSave(const std::string& path) {
+    SaveJob job;
+    job.path = path;
+    job.previousFilePath = m_projectFilePath;
+    // The paths in the text are relative to the file's new folder.
+    m_projectFilePath = AbsoluteFilePath(path.c_str());
+    job.text = TakeProjectPieces();
+    job.backupCount = GetBackupCount();
+    job.state = m_history.StateId();
+    return job;
+}
+
+void CScenewrightDoc::SaveJob::Run() {
+    warning = KeepBackupOf(path, text, backupCount);
+    const std::vector<std::string_view> pieces = text.Views();
+    written = sw::files::WritePiecesAtomically(path, pieces);
+}
+
+bool CScenewrightDoc::FinishSave(const SaveJob& job) {
+    if (!job.warning.empty())
+        PostLogLine(SwLog::Warning, job.warning);
+    if (!job.written) {
         // The old file is intact, so the paths stay relative to it.
-        m_projectFilePath = previousPath;
+        if (m_projectFilePath == AbsoluteFilePath(job.path.c_str()))
+            m_projectFilePath = job.previousFilePath;
         return false;
     }
     // Saved changes need no recovery copy.
     DiscardRecoveryCopy();
-    m_pathName = path;
+    m_pathName = job.path;
     if (m_host)
         m_host->AddToRecentFiles(m_pathName);
-    m_modified = false;
-    m_history.MarkClean();
+    m_history.MarkCleanAt(job.state);
+    m_modified = m_undoEnabled ? !m_history.IsClean() : false;
     Notify({SwChange::History});
     return true;
+}
+
+bool CScenewrightDoc::WriteProjectFile(const char* path) {
+    if (path == nullptr || *path == '\0')
+        return false;
+    SaveJob job = PrepareSave(path);
+    job.Run();
+    return FinishSave(job);
+}
+
+void CScenewrightDoc::AdoptProjectFrom(CScenewrightDoc& other) {
+    if (&other == this)
+        return;
+    DeleteAllScenes();
+    m_scenes = std::move(other.m_scenes);
+    other.DeleteAllScenes();
+    m_settings.Reset();
+    m_settings.CopyBaseFrom(other.m_settings);
+    m_settings.Assign(other.m_settings);
+    other.m_settings.Reset();
+    m_projectFilePath = std::exchange(other.m_projectFilePath, std::string());
+    m_pathName = std::exchange(other.m_pathName, std::string());
+    TakeCurrentSceneFromSelectFields();
+    m_buildStatus = SwBuildStatus::NotBuilt;
+    m_modified = false;
+    // The texts belong to the scenes, which keep their addresses.
+    m_textCache = std::move(other.m_textCache);
+    other.m_textCache.Clear();
+    ResetHistory();
+    if (m_host && !m_pathName.empty())
+        m_host->AddToRecentFiles(m_pathName);
+    Notify({SwChange::Opened});
 }
 
 bool CScenewrightDoc::ReadProjectFile(const char* path) {
@@ -110,6 +162,13 @@ bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message
     if (!sw::files::ReadWholeFile(path, bytes)) {
         message = sw::Format(" %s を読み込めません。", path);
         return false;
+    }
+    if (m_readTotal) {
+        int scenes = 0;
+        for (std::size_t at = bytes.find("<SwObject>"); at != std::string::npos;
+             at = bytes.find("<SwObject>", at + 1))
+            ++scenes;
+        *m_readTotal = scenes;
     }
     const std::string previousPath = std::exchange(m_projectFilePath, AbsoluteFilePath(path));
     if (!ParseProjectText(bytes, message)) {
@@ -148,6 +207,8 @@ bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& me
     const bool parsed = CXmlDocument::ForEachElementBelowRoot(
         bytes, "SwObject",
         [&](const CXmlNode& element) {
+            if (m_readDone)
+                ++*m_readDone;
             if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element))
                 scenes.emplace_back(static_cast<CSwScene*>(scene.release()));
             else if (auto read = settingsPrototype.ReadObject(SwType::Settings, this, element))

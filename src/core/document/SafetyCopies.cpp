@@ -62,14 +62,30 @@ std::string CScenewrightDoc::CurrentRecoveryFilePath() {
     return m_pathName.empty() ? UntitledRecoveryFilePath() : RecoveryFilePath(m_pathName);
 }
 
-bool CScenewrightDoc::WriteRecoveryCopy() {
+std::optional<CScenewrightDoc::RecoveryJob> CScenewrightDoc::PrepareRecoveryCopy() {
     if (!m_modified)
+        return std::nullopt;
+    RecoveryJob job;
+    job.path = CurrentRecoveryFilePath();
+    // Only a copy this document wrote is one it may remove later.
+    if (!job.path.empty())
+        m_ownsRecoveryCopy = true;
+    job.text = TakeProjectPieces();
+    return job;
+}
+
+void CScenewrightDoc::RecoveryJob::Run() {
+    const std::vector<std::string_view> pieces = text.Views();
+    written = !path.empty() && sw::files::CreateDirectories(sw::paths::FolderOf(path)) &&
+              sw::files::WritePiecesAtomically(path, pieces);
+}
+
+bool CScenewrightDoc::WriteRecoveryCopy() {
+    std::optional<RecoveryJob> job = PrepareRecoveryCopy();
+    if (!job)
         return true;
-    const std::string recovery = CurrentRecoveryFilePath();
-    if (recovery.empty() || !sw::files::CreateDirectories(sw::paths::FolderOf(recovery)))
-        return false;
-    m_ownsRecoveryCopy = true;
-    return sw::files::WriteFileAtomically(recovery, ProjectText());
+    job->Run();
+    return job->written;
 }
 
 void CScenewrightDoc::DiscardRecoveryCopy() {
@@ -149,24 +165,22 @@ bool CScenewrightDoc::SetBackupCount(int count) {
     return sw::ini::WriteString(path, kBackupSection, kBackupKey, std::to_string(count));
 }
 
-void CScenewrightDoc::KeepBackupOf(const std::string& path, const std::string& replacement) {
-    const int keep = GetBackupCount();
+std::string CScenewrightDoc::KeepBackupOf(const std::string& path, const ProjectPieces& replacement,
+                                          int keep) {
     std::string previous;
-    if (keep == 0 || !sw::files::FileExists(path) || !sw::files::ReadWholeFile(path, previous) ||
-        previous == replacement)
-        return;
+    if (keep <= 0 || !sw::files::FileExists(path) || !sw::files::ReadWholeFile(path, previous) ||
+        replacement.SameAs(previous))
+        return {};
     const std::string folder = BackupFolderOf(path);
     const std::string stem = sw::paths::StemOf(path);
     const std::string extension = sw::paths::ExtensionOf(path);
     const std::string backup = FreeBackupPath(folder, stem, extension);
     if (!sw::files::CreateDirectories(folder) ||
-        !sw::files::WriteFileAtomically(backup, previous)) {
-        PostLogLine(SwLog::Warning,
-                    sw::Format("バックアップ %s を作れませんでした。", backup.c_str()));
-        return;
-    }
+        !sw::files::WriteFileAtomically(backup, previous))
+        return sw::Format("バックアップ %s を作れませんでした。", backup.c_str());
     std::vector<std::string> backups =
         sw::files::FindFiles(folder, stem + "-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?*" + extension);
     for (std::size_t i = 0; i + static_cast<std::size_t>(keep) < backups.size(); ++i)
         sw::files::RemoveFile(sw::paths::Join(folder, backups[i]));
+    return {};
 }

@@ -35,6 +35,21 @@ void CScenewrightDoc::ResetDocument() {
     PostLogLine(SwLog::Plain, "ドキュメントを初期化しました。");
 }
 
+std::shared_ptr<void> CScenewrightDoc::ResetKeepingObjects() {
+    struct Objects {
+        std::vector<std::unique_ptr<CSwScene>> scenes;
+        CEditHistory history; // its steps hold scenes and cells taken out
+    };
+    auto objects = std::make_shared<Objects>();
+    objects->scenes = std::move(m_scenes);
+    m_scenes.clear();
+    DeleteAllScenes();
+    objects->history = std::move(m_history);
+    m_history = CEditHistory();
+    ResetDocument();
+    return objects;
+}
+
 void CScenewrightDoc::AddView(IScenewrightView* view) {
     if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
         m_views.push_back(view);
@@ -69,6 +84,12 @@ void CScenewrightDoc::PostLogLine(SwLog kind, std::string_view message) {
     const std::string line = LogLineText(kind, message);
     if (line.empty())
         return;
+    const std::vector<ILogSink*> sinks = m_logSinks;
+    for (ILogSink* sink : sinks)
+        sink->OnLogLine(kind, line);
+}
+
+void CScenewrightDoc::RelayLogLine(SwLog kind, std::string_view line) {
     const std::vector<ILogSink*> sinks = m_logSinks;
     for (ILogSink* sink : sinks)
         sink->OnLogLine(kind, line);

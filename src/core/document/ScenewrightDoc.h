@@ -8,9 +8,11 @@
 #include "document/DocumentUpdate.h"
 #include "document/EditHistory.h"
 #include "document/EditKinds.h"
+#include "document/ProjectPieces.h"
 #include "model/SwScene.h"
 #include "model/SwSettings.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -57,10 +59,43 @@ public:
     CScenewrightDoc& operator=(const CScenewrightDoc&) = delete;
 
     void ResetDocument();
+    // ResetDocument without freeing the project's objects here: they are
+    // handed back, for the caller to free where a large project's many
+    // objects cost the editor nothing.
+    std::shared_ptr<void> ResetKeepingObjects();
 
     // Project file (document/ProjectFileIo.cpp).
     bool WriteProjectFile(const char* path);
     bool ReadProjectFile(const char* path);
+
+    // A save whose writing may happen on another thread: PrepareSave takes
+    // the text on the document's thread (cheap when few scenes changed
+    // since the last save, with the history on); Run writes the file and
+    // keeps the backup, touching nothing of the document, so it may run
+    // anywhere; FinishSave, back on the document's thread, marks the
+    // document saved when the file was written.
+    struct SaveJob {
+        std::string path;
+        ProjectPieces text;
+        int backupCount = 0;
+        std::uint64_t state = 0;
+        std::string previousFilePath;
+        bool written = false;
+        std::string warning; // a backup that could not be made
+        void Run();
+    };
+    SaveJob PrepareSave(const std::string& path);
+    bool FinishSave(const SaveJob& job);
+    // Takes the text of the project as a save would write it now.
+    ProjectPieces TakeProjectPieces();
+    // Makes and keeps the text of every scene, so that the next save costs
+    // only what changed; for a document no other thread uses yet.
+    void KeepProjectText() { m_textCache.Take(*this, true); }
+
+    // Takes another document's project (scenes, settings, file) as this
+    // one's, as an open would have read it; `other` is left empty. For an
+    // open read on another thread.
+    void AdoptProjectFrom(CScenewrightDoc& other);
 
     // File commands (document/DocumentCommands.cpp).
     enum SaveResult { kSaved = 1, kCancelled = 2, kWriteFailed = 3 };
@@ -69,6 +104,9 @@ public:
     // Opens `path`, or asks for one when it is empty; false when cancelled
     // or the file could not be read.
     bool OnFileOpen(const std::string& path = std::string());
+    // The save question before the project is closed; false when the
+    // author cancelled or the save failed.
+    bool ConfirmClose(bool saveAs) { return SaveChangesFirst(saveAs); }
     bool CanSave() const { return m_modified && !m_scenes.empty(); }
 
     // Appends the cells of a scenario text file to the current scene
@@ -83,6 +121,14 @@ public:
     void AddLogSink(ILogSink* sink);
     void RemoveLogSink(ILogSink* sink);
     void PostLogLine(SwLog kind, std::string_view message);
+    // A line another document printed, passed on as it is.
+    void RelayLogLine(SwLog kind, std::string_view line);
+    // Counters that a read of a project file (on any thread) keeps up to
+    // date: the scenes read so far and the scenes in the file.
+    void SetReadProgress(std::atomic<int>* done, std::atomic<int>* total) {
+        m_readDone = done;
+        m_readTotal = total;
+    }
     const std::string& GetPendingMessage() const { return m_pendingMessage; }
     void SetPendingMessage(std::string_view message) { m_pendingMessage = message; }
     void SetHost(IDocumentHost* host) { m_host = host; }
@@ -193,6 +239,14 @@ public:
     // Writes the recovery copy of a modified project, atomically and never
     // over the project file; true when there was nothing to write.
     bool WriteRecoveryCopy();
+    // The same in halves, as a save: nullopt when there is nothing to write.
+    struct RecoveryJob {
+        std::string path;
+        ProjectPieces text;
+        bool written = false;
+        void Run();
+    };
+    std::optional<RecoveryJob> PrepareRecoveryCopy();
     // Removes the recovery copy this document wrote or offered; a copy left
     // by another run stays until it has been offered.
     void DiscardRecoveryCopy();
@@ -272,8 +326,9 @@ private:
     std::string CurrentRecoveryFilePath();
     bool AskAndReadRecoveryCopy(const std::string& recovery, const std::string& question);
     // Copies the file about to be replaced into the backup folder, keeping
-    // the newest GetBackupCount() copies.
-    void KeepBackupOf(const std::string& path, const std::string& replacement);
+    // the newest `keep` copies; the warning for the log when it could not.
+    static std::string KeepBackupOf(const std::string& path, const ProjectPieces& replacement,
+                                    int keep);
     void RepairLinksOfReadScenes();
     void ForgetReferencesTo(const CSwScene* scene);
     void ImportLines(CSwScene& scene, const std::vector<std::string>& lines);
@@ -297,10 +352,13 @@ private:
     bool m_undoEnabled = false;
     bool m_ownsRecoveryCopy = false;
     CEditHistory m_history;
+    CProjectTextCache m_textCache;
     bool m_previewing = false;
     std::vector<std::string> m_previewProblems;
 
     std::vector<IScenewrightView*> m_views;
     std::vector<ILogSink*> m_logSinks;
+    std::atomic<int>* m_readDone = nullptr;
+    std::atomic<int>* m_readTotal = nullptr;
     IDocumentHost* m_host = nullptr;
 };

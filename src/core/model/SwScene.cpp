@@ -7,6 +7,7 @@
 #include "model/Values.h"
 #include "platform/TextOutput.h"
 
+#include <atomic>
 #include <unordered_set>
 
 namespace {
@@ -141,6 +142,13 @@ void CSwScene::Assign(const CSwScene& source) {
     cells.clear();
     for (const auto& cell : source.cells)
         cells.push_back(cell->Clone());
+}
+
+void CSwScene::MarkChanged() {
+    // Unique across all scenes: a scene made later at a freed scene's address
+    // never passes for it.
+    static std::atomic<std::uint64_t> next{0};
+    revision = ++next;
 }
 
 std::unique_ptr<CSwObj> CSwScene::Clone() const {

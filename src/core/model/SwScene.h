@@ -57,6 +57,12 @@ public:
     struct Region {
         std::int32_t left = 0, top = 0, right = 0, bottom = 0;
     } region;
+    // Which chart layout last reached this scene; never copied or saved.
+    mutable std::uint32_t layoutPass = 0;
+    // Changes whenever anything the scene's project-file text holds may
+    // have changed (MarkChanged); 0 for a scene never marked. Never copied.
+    std::uint64_t revision = 0;
+    void MarkChanged();
     std::int32_t select;
     std::vector<std::unique_ptr<CSwObj>> cells;
     std::string title;

@@ -191,6 +191,16 @@ bool WriteFileAtomically(std::string_view path, std::string_view data) {
     return ReplaceThroughTemporary(path, true, [&](int fd) { return WriteAll(fd, data); });
 }
 
+bool WritePiecesAtomically(std::string_view path, std::span<const std::string_view> pieces) {
+    return ReplaceThroughTemporary(path, true, [&](int fd) {
+        for (const std::string_view piece : pieces) {
+            if (!WriteAll(fd, piece))
+                return false;
+        }
+        return true;
+    });
+}
+
 bool WriteFileReplacing(std::string_view path, std::string_view data) {
     return ReplaceThroughTemporary(path, false, [&](int fd) { return WriteAll(fd, data); });
 }

@@ -4,6 +4,7 @@
 // are turned into the system's UTF-8 file names here and nowhere else.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,8 @@ bool ReadWholeFile(std::string_view path, std::string& contents);
 // renames it over `path`, so that a failure never leaves a half-written file
 // in place of the old one. A symbolic link at `path` is followed.
 bool WriteFileAtomically(std::string_view path, std::string_view data);
+// WriteFileAtomically of `pieces` written one after another.
+bool WritePiecesAtomically(std::string_view path, std::span<const std::string_view> pieces);
 // The same without the flush to disk, for build outputs that the next build
 // writes again.
 bool WriteFileReplacing(std::string_view path, std::string_view data);
