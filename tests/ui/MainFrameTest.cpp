@@ -1,8 +1,10 @@
-#include "ui/MainFrame.h"
+#include "document/CellCommands.h"
 #include "document/DocumentUpdate.h"
 #include "platform/Files.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
+#include "ui/ListStylePageView.h"
+#include "ui/MainFrame.h"
 #include "ui/QtText.h"
 #include "ui/ScenewrightOutputView.h"
 #include "ui/ScenewrightView.h"
@@ -196,6 +198,18 @@ private slots:
         QTest::keyClick(&frame, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(doc.GetSceneCount(), scenes - 1);
 
+        // Undoing a cell edit in another scene shows that scene and selects
+        // the cell in the list.
+        CSwScene* forest = doc.FindScene(2);
+        sw::cells::DeleteCells(doc, *forest, {3});
+        doc.SelectScene(doc.FindScene(1));
+        QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc.GetCurrentScene(), forest);
+        QCOMPARE(frame.Cells()->SelectedCells(), std::vector<int>{3});
+        QTest::keyClick(&frame, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(frame.Cells()->rowCount(), forest->GetCellCount());
+        QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier);
+
         // A build keeps the unsaved change in the recovery copy; a close
         // that gives the change up removes it.
         const std::string recovery = CScenewrightDoc::RecoveryFilePath(sample.project);
@@ -205,7 +219,7 @@ private slots:
         QVERIFY(sw::files::FileExists(recovery));
 
         QListWidget* list = frame.History()->List();
-        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->count(), 3);
         list->setCurrentRow(0);
         QTRY_COMPARE(doc.GetSceneCount(), scenes);
         host.answer = IDocumentHost::Answer::No;
