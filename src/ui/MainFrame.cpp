@@ -614,10 +614,12 @@ void CMainFrame::Autosave() {
     if (!prepared)
         return;
     auto job = std::make_shared<CScenewrightDoc::RecoveryJob>(std::move(*prepared));
-    RunFileJob([job] { job->Run(); }, [this, job] {
-        if (!job->written)
-            statusBar()->showMessage(QStringLiteral("自動保存できませんでした。"), 10000);
-    });
+    RunFileJob([job] { job->Run(); },
+               [this, job] {
+                   if (!job->written)
+                       statusBar()->showMessage(QStringLiteral("自動保存できませんでした。"),
+                                                10000);
+               });
 }
 
 void CMainFrame::OfferRecoveryOfLastProject() {

@@ -254,9 +254,8 @@ TEST(ProjectCheck, ExpressionsAndScriptsAreCheckedAsTjs) {
     const std::vector<CheckFinding> findings = CheckProject(p.doc);
     EXPECT_EQ(findings[0].message,
               "式の7文字目: 「=」の前に値が必要です。値を書くか、余分な演算子を消してください。");
-    EXPECT_EQ(
-        findings[1].message,
-        "式の21文字目: 「;」の前に値が必要です。値を書くか、余分な演算子を消してください。");
+    EXPECT_EQ(findings[1].message,
+              "式の21文字目: 「;」の前に値が必要です。値を書くか、余分な演算子を消してください。");
     EXPECT_EQ(findings[4].message, "スクリプトの2行9文字目: 「(」を閉じる「)」が必要な所に「;」"
                                    "があります。括弧の対応を直してください。");
     EXPECT_EQ(findings[5].message,

@@ -175,8 +175,7 @@ std::string CScenewrightDoc::KeepBackupOf(const std::string& path, const Project
     const std::string stem = sw::paths::StemOf(path);
     const std::string extension = sw::paths::ExtensionOf(path);
     const std::string backup = FreeBackupPath(folder, stem, extension);
-    if (!sw::files::CreateDirectories(folder) ||
-        !sw::files::WriteFileAtomically(backup, previous))
+    if (!sw::files::CreateDirectories(folder) || !sw::files::WriteFileAtomically(backup, previous))
         return sw::Format("バックアップ %s を作れませんでした。", backup.c_str());
     std::vector<std::string> backups =
         sw::files::FindFiles(folder, stem + "-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?*" + extension);

@@ -1,5 +1,6 @@
 #include "document/ScenewrightDoc.h"
 
+#include "document/XmlDocument.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -8,6 +9,8 @@
 #include <utility>
 
 CScenewrightDoc::CScenewrightDoc() {
+    // An open may read on another thread; the parser must be set up first.
+    CXmlDocument::InitializeParser();
     ResetDocument();
 }
 CScenewrightDoc::~CScenewrightDoc() = default;

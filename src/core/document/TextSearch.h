@@ -22,11 +22,11 @@ struct SearchOptions {
 
 struct TextMatch {
     std::int32_t sceneId = 0;
-    int cell = -1;           // -1 for a field of the scene itself
-    std::string field;       // the project-file key of the field
-    std::size_t offset = 0;  // bytes into the field's text
+    int cell = -1;          // -1 for a field of the scene itself
+    std::string field;      // the project-file key of the field
+    std::size_t offset = 0; // bytes into the field's text
     std::size_t length = 0;
-    std::string line;        // the line of the text holding the match, CP932
+    std::string line; // the line of the text holding the match, CP932
 };
 
 // Every match, scene by scene in the order of the scene array; matches

@@ -203,7 +203,9 @@ int ReadStreamSource(void* context, char* out, int length) {
     return filled;
 }
 
-int CloseStreamSource(void*) { return 0; }
+int CloseStreamSource(void*) {
+    return 0;
+}
 
 // The line of `node` when its own name or text has no CP932 form, else 0.
 int UndecodableLineOf(const xmlNode* node, bool rawBytes) {
@@ -216,11 +218,18 @@ int UndecodableLineOf(const xmlNode* node, bool rawBytes) {
     return fits ? 0 : std::max(1, static_cast<int>(xmlGetLineNo(node)));
 }
 
-
 } // namespace
 
 CXmlDocument::~CXmlDocument() {
     xmlFreeDoc(m_doc);
+}
+
+void CXmlDocument::InitializeParser() {
+    static const bool initialized = [] {
+        xmlInitParser();
+        return true;
+    }();
+    (void)initialized;
 }
 
 std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error& error) {
@@ -279,8 +288,8 @@ bool CXmlDocument::ForEachElementBelowRoot(std::string_view bytes, const char* n
         return false;
     StreamSource source{bytes, input.rawBytes};
     xmlResetLastError();
-    xmlTextReaderPtr reader = xmlReaderForIO(ReadStreamSource, CloseStreamSource, &source,
-                                             nullptr, input.encoding, input.options);
+    xmlTextReaderPtr reader = xmlReaderForIO(ReadStreamSource, CloseStreamSource, &source, nullptr,
+                                             input.encoding, input.options);
     if (!reader) {
         error.message = kNoRootMessage;
         return false;
@@ -296,7 +305,8 @@ bool CXmlDocument::ForEachElementBelowRoot(std::string_view bytes, const char* n
         const int depth = xmlTextReaderDepth(reader);
         const bool opening = xmlTextReaderNodeType(reader) == XML_READER_TYPE_ELEMENT;
         sawRoot |= opening && depth == 0;
-        if (node && !undecodableLine && xmlTextReaderNodeType(reader) != XML_READER_TYPE_END_ELEMENT)
+        if (node && !undecodableLine &&
+            xmlTextReaderNodeType(reader) != XML_READER_TYPE_END_ELEMENT)
             undecodableLine = UndecodableLineOf(node, input.rawBytes);
         if (!opening || depth == 0 || xmlStrcmp(node->name, wanted) != 0) {
             read = xmlTextReaderRead(reader);

@@ -28,6 +28,9 @@ public:
 
     // Null on failure, with `error` filled.
     static std::unique_ptr<CXmlDocument> Parse(std::string_view bytes, Error& error);
+    // Sets up the parser's shared state once; called before any thread but
+    // the first parses (every document does it when made).
+    static void InitializeParser();
 
     // Every element named `name` below the document element, at any depth,
     // in document order.

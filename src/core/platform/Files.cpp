@@ -67,7 +67,9 @@ mode_t CurrentUmask() {
 
 } // namespace
 
-bool ToNativePath(std::string_view path, std::string& native) { return cp932::ToUtf8(path, native); }
+bool ToNativePath(std::string_view path, std::string& native) {
+    return cp932::ToUtf8(path, native);
+}
 
 bool FromNativePath(std::string_view native, std::string& path) {
     return cp932::FromUtf8(native, path);
@@ -90,7 +92,8 @@ bool ModificationTime(std::string_view path, std::int64_t& nanoseconds) {
     struct stat info;
     if (!Native(path, native) || ::stat(native.c_str(), &info) != 0)
         return false;
-    nanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    nanoseconds =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     return true;
 }
 
@@ -127,7 +130,8 @@ namespace {
 
 // Writes a temporary file beside `path` through `fill` and renames it over
 // `path`, so that a failure never leaves a half-written file in its place.
-template <typename Fill> bool ReplaceThroughTemporary(std::string_view path, bool flush, Fill fill) {
+template <typename Fill>
+bool ReplaceThroughTemporary(std::string_view path, bool flush, Fill fill) {
     std::string native;
     if (!Native(path, native))
         return false;
@@ -313,6 +317,8 @@ std::vector<std::string> FindFiles(std::string_view folder, std::string_view pat
     return names;
 }
 
-void InjectWriteFailureAfter(std::int64_t bytes) { g_failAfterBytes = bytes; }
+void InjectWriteFailureAfter(std::int64_t bytes) {
+    g_failAfterBytes = bytes;
+}
 
 } // namespace sw::files
