@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <span>
 
 using sw::ui::EditorKind;
@@ -297,6 +298,11 @@ void Put(CSwCommand& cell, std::size_t slot, const sw::ui::FieldValue& value) {
 }
 
 } // namespace
+
+bool CCellDialog::HasDialog(std::int32_t type) {
+    return std::any_of(std::begin(kForms), std::end(kForms),
+                       [type](const Form& form) { return form.type == type; });
+}
 
 std::unique_ptr<CCellDialog> CCellDialog::Create(const CScenewrightDoc& doc, const CSwObj& cell,
                                                  QWidget* parent) {

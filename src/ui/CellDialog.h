@@ -21,6 +21,8 @@ class QLabel;
 class CCellDialog : public QDialog {
     Q_OBJECT
 public:
+    // False for the types without fields, which have no dialog.
+    static bool HasDialog(std::int32_t type);
     // Null for the types without fields.
     static std::unique_ptr<CCellDialog> Create(const CScenewrightDoc& doc, const CSwObj& cell,
                                                QWidget* parent = nullptr);

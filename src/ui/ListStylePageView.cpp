@@ -1,10 +1,12 @@
 #include "ui/ListStylePageView.h"
 
+#include "commands/CellSummary.h"
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCommand.h"
 #include "document/CellCommands.h"
 #include "document/DocumentUpdate.h"
 #include "ui/CellDialog.h"
+#include "ui/CellIcons.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -13,51 +15,13 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
-
-// The field that the 内容 column shows, by type.
-const char* ContentKey(std::int32_t type) {
-    switch (type) {
-    case SwType::Message:
-    case SwType::Dialogue:
-        return "message";
-    case SwType::Layer:
-    case SwType::ImageLoad:
-    case SwType::Transition:
-    case SwType::BackLay:
-    case SwType::CurrentLayer:
-        return "layer";
-    case SwType::BgmPlay:
-    case SwType::SePlay:
-        return "storage";
-    case SwType::Eval:
-        return "formula";
-    case SwType::Plugin:
-        return "path";
-    case SwType::Label:
-        return "label";
-    case SwType::Particle:
-        return "classname";
-    case SwType::Tag:
-        return "tag";
-    case SwType::Macro:
-        return "name";
-    }
-    return nullptr;
-}
-
-QString Content(const CSwObj& cell) {
-    const char* key = ContentKey(cell.type);
-    const auto* command = dynamic_cast<const CSwCommand*>(&cell);
-    if (!key || !command)
-        return QString();
-    const std::size_t slot = command->SlotOf(key);
-    return slot < command->Fields().size() ? sw::ui::FromCp932(command->Text(slot)) : QString();
-}
 
 QString Note(const CSwObj& cell, const CommandTypeInfo& info) {
     if (info.fixedNote)
@@ -178,6 +142,7 @@ void CListStylePageView::Rebuild() {
 }
 
 void CListStylePageView::FillRows(const CSwScene& scene) {
+    const CSwSettings& settings = m_doc.GetSettings();
     for (int position = 0; position < scene.GetCellCount(); ++position) {
         const CSwObj& cell = *scene.GetCellAt(position);
         const CommandTypeInfo* info = FindCommandType(cell.type);
@@ -185,15 +150,20 @@ void CListStylePageView::FillRows(const CSwScene& scene) {
             continue;
         const int row = rowCount();
         insertRow(row);
-        const QString texts[] = {sw::ui::FromCp932(info->listName), Content(cell),
-                                 Note(cell, *info)};
+        const CellSummary summary = SummarizeCell(cell, settings);
+        const QString texts[] = {sw::ui::FromCp932(info->listName),
+                                 sw::ui::FromCp932(summary.content), Note(cell, *info)};
+        const QString tips[] = {texts[0], sw::ui::FromCp932(summary.tooltip), texts[2]};
         for (int column = 0; column < 3; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
-            item->setToolTip(texts[column]);
+            item->setToolTip(tips[column]);
             item->setData(Qt::UserRole, position);
             setItem(row, column, item);
         }
+        item(row, 0)->setIcon(CellIcon(cell.type));
     }
+    // A type's name is never cut off.
+    resizeColumnToContents(0);
 }
 
 int CListStylePageView::CellOfRow(int row) const {
@@ -289,12 +259,26 @@ void CListStylePageView::Paste() {
 
 void CListStylePageView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableWidget::mouseDoubleClickEvent(event);
-    const int cell = CellOfRow(rowAt(event->position().toPoint().y()));
+    EditCell(CellOfRow(rowAt(event->position().toPoint().y())));
+}
+
+void CListStylePageView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier && SelectedCells().size() == 1) {
+        EditCell(SelectedCells().front());
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+bool CListStylePageView::EditCell(int cell) {
     CSwScene* scene = m_doc.GetCurrentScene();
     if (!scene || cell < 0)
-        return;
-    EditCellProperties(m_doc, *scene, cell, this);
+        return false;
+    const bool changed = EditCellProperties(m_doc, *scene, cell, this);
     SelectCells(cell, 1);
+    return changed;
 }
 
 void CListStylePageView::startDrag(Qt::DropActions) {
@@ -373,6 +357,21 @@ void CListStylePageView::dropEvent(QDropEvent* event) {
     event->accept();
 }
 
+bool CListStylePageView::AddFilledInCell(std::unique_ptr<CSwObj> cell, int position) {
+    CSwScene* scene = m_doc.GetCurrentScene();
+    std::unique_ptr<CCellDialog> dialog = scene ? CCellDialog::Create(m_doc, *cell, this) : nullptr;
+    if (!dialog || dialog->exec() != QDialog::Accepted || m_doc.GetCurrentScene() != scene)
+        return false;
+    std::unique_ptr<CSwObj> edited = dialog->TakeEdited();
+    edited->CopyBaseFrom(*cell);
+    std::vector<std::unique_ptr<CSwObj>> cells;
+    cells.push_back(std::move(edited));
+    const int first = sw::cells::InsertCells(m_doc, *scene, position, std::move(cells));
+    if (first >= 0)
+        SelectCells(first, 1);
+    return first >= 0;
+}
+
 bool CListStylePageView::Drop(const QMimeData* data, int position, bool moveSelection) {
     CSwScene* scene = m_doc.GetCurrentScene();
     if (!scene || !Accepts(data))
@@ -395,6 +394,15 @@ bool CListStylePageView::Drop(const QMimeData* data, int position, bool moveSele
     const QByteArray bytes = data->data(ours);
     auto cells =
         sw::cells::CellsFromText(std::string_view(bytes.constData(), bytes.size()), &m_doc);
+    // A new cell from the tray is filled in first: its dialog opens once the
+    // drop is over, and only OK adds it.
+    if (data->hasFormat(QString::fromLatin1(kNewCellMimeType)) && cells.size() == 1 &&
+        CCellDialog::HasDialog(cells.front()->type)) {
+        auto shared = std::make_shared<std::unique_ptr<CSwObj>>(std::move(cells.front()));
+        QTimer::singleShot(
+            0, this, [this, shared, position] { AddFilledInCell(std::move(*shared), position); });
+        return true;
+    }
     const int count = static_cast<int>(cells.size());
     const int first = sw::cells::InsertCells(m_doc, *scene, position, std::move(cells));
     if (first >= 0)

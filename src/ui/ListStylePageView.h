@@ -8,12 +8,16 @@
 
 #include <QTableWidget>
 
+#include <memory>
 #include <vector>
 
 class QAction;
 
 // The clipboard and drag format of cells: their project-file text.
 inline constexpr const char* kSwObjMimeType = "application/x-scenewright-object";
+// Marks a drag of a new cell from the object tray, whose dialog opens
+// before it is added.
+inline constexpr const char* kNewCellMimeType = "application/x-scenewright-new-cell";
 
 class CListStylePageView : public QTableWidget, public IScenewrightView {
     Q_OBJECT
@@ -37,6 +41,11 @@ public:
     // the selection there instead when `moveSelection` and the drag came
     // from this list, or imports dropped files; false when not taken.
     bool Drop(const QMimeData* data, int position, bool moveSelection);
+    // Opens the property dialog of cell `cell` (F2, Enter, a double click).
+    bool EditCell(int cell);
+    // Opens the dialog of a new cell and adds the cell before `position`
+    // (-1: at the end) when the author closes it with OK.
+    bool AddFilledInCell(std::unique_ptr<CSwObj> cell, int position);
 
     QAction* CopyAction() const { return m_copy; }
     QAction* CutAction() const { return m_cut; }
@@ -45,6 +54,7 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

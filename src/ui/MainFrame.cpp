@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -129,6 +130,12 @@ void CMainFrame::CreateViews() {
     m_history = new CUndoHistoryDock(m_doc, this);
     addDockWidget(Qt::RightDockWidgetArea, m_history);
     m_history->hide();
+    // The tray stands beside the cell list, where its cells are dropped.
+    m_tray = new CSwObjTrayFrame(this);
+    m_trayDock = new QDockWidget(QStringLiteral("オブジェクトトレイ"), this);
+    m_trayDock->setObjectName(QStringLiteral("ObjectTrayDock"));
+    m_trayDock->setWidget(m_tray);
+    addDockWidget(Qt::RightDockWidgetArea, m_trayDock);
     connect(m_chart, &CScenewrightView::message, this,
             [this](const QString& text) { statusBar()->showMessage(text, 5000); });
 }
@@ -212,13 +219,12 @@ void CMainFrame::CreateMenus() {
     statusShown->setCheckable(true);
     statusShown->setChecked(true);
     connect(statusShown, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
-    m_trayAction = view->addAction(QStringLiteral("オブジェクトトレイ(&O)"));
-    connect(m_trayAction, &QAction::triggered, this, &CMainFrame::ShowTray);
+    m_trayAction = m_trayDock->toggleViewAction();
+    m_trayAction->setText(QStringLiteral("オブジェクトトレイ(&O)"));
+    view->addAction(m_trayAction);
     QAction* historyShown = m_history->toggleViewAction();
     historyShown->setText(QStringLiteral("操作の履歴(&H)"));
     view->addAction(historyShown);
-    connect(view, &QMenu::aboutToShow, this,
-            [this] { m_trayAction->setEnabled(!m_tray || !m_tray->isVisible()); });
     view->addSeparator();
     view->addAction(m_chart->ZoomInAction());
     view->addAction(m_chart->ZoomOutAction());
@@ -275,22 +281,17 @@ void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_divided) {
         DivideClientArea();
-        ShowTray();
+        // Where the author left the docks, when the settings know it.
+        const QByteArray state =
+            QSettings().value(QStringLiteral("Window/DockState")).toByteArray();
+        if (!state.isEmpty())
+            restoreState(state);
     }
 }
 
 void CMainFrame::ShowTray() {
-    if (m_tray && m_tray->isVisible())
-        return;
-    if (!m_tray)
-        m_tray = new CSwObjTrayFrame(this);
-    // Over the lower right part of the main window.
-    const QRect frame = frameGeometry();
-    const QSize client = size();
-    m_tray->setGeometry(frame.left() + client.width() * 3 / 4,
-                        frame.top() + client.height() * 2 / 3, client.width() / 4,
-                        client.height() / 3);
-    m_tray->show();
+    m_trayDock->show();
+    m_trayDock->raise();
 }
 
 void CMainFrame::OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) {
@@ -604,6 +605,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     // Saved or given up: either way nothing is left to recover.
     m_doc.DiscardRecoveryCopy();
+    QSettings().setValue(QStringLiteral("Window/DockState"), saveState());
     event->accept();
 }
 

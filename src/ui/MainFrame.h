@@ -12,6 +12,7 @@
 #include <string>
 
 class CFindReplaceDock;
+class QDockWidget;
 class CListStylePageView;
 class CScenePreviewDock;
 class CSwObjTrayFrame;
@@ -128,6 +129,7 @@ private:
     CListStylePageView* m_cells = nullptr;
     CScenewrightOutputView* m_output = nullptr;
     CSwObjTrayFrame* m_tray = nullptr;
+    QDockWidget* m_trayDock = nullptr;
     QAction* m_trayAction = nullptr;
     CUndoHistoryDock* m_history = nullptr;
     QTimer* m_autosaveTimer = nullptr;

@@ -4,27 +4,34 @@
 #include "commands/CreateObject.h"
 #include "document/CellCommands.h"
 #include "model/SwObj.h"
+#include "ui/CellIcons.h"
 #include "ui/ListStylePageView.h"
 #include "ui/QtText.h"
 
 #include <QMimeData>
-#include <QStyle>
 
 CSwObjTrayFrame::CSwObjTrayFrame(QWidget* parent) : QListWidget(parent) {
     setWindowTitle(QStringLiteral("オブジェクトトレイ"));
-    setWindowFlag(Qt::Tool);
+    setObjectName(QStringLiteral("ObjectTray"));
+    // Icons above their names, in the catalogue's order, which keeps each
+    // family of cells (and its colour) together.
     setViewMode(QListView::IconMode);
     setIconSize(QSize(32, 32));
+    setGridSize(QSize(84, 62));
+    setWordWrap(true);
     setResizeMode(QListView::Adjust);
     setMovement(QListView::Static);
+    setUniformItemSizes(true);
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
-    const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
     for (const CommandTypeInfo& info : CommandCatalogue()) {
         if (!info.trayName)
             continue;
-        auto* item = new QListWidgetItem(icon, sw::ui::FromCp932(info.trayName), this);
+        auto* item =
+            new QListWidgetItem(CellIcon(info.type), sw::ui::FromCp932(info.trayName), this);
         item->setData(Qt::UserRole, info.type);
+        item->setToolTip(QStringLiteral("セルの一覧へドラッグすると、%1のセルを追加します。")
+                             .arg(sw::ui::FromCp932(info.listName)));
     }
 }
 
@@ -35,7 +42,9 @@ QMimeData* CSwObjTrayFrame::NewCellData(std::int32_t type) {
         return nullptr;
     const std::string text = sw::cells::CellsToText(cells);
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kSwObjMimeType), QByteArray(text.data(), qsizetype(text.size())));
+    data->setData(QString::fromLatin1(kSwObjMimeType),
+                  QByteArray(text.data(), qsizetype(text.size())));
+    data->setData(QString::fromLatin1(kNewCellMimeType), QByteArray::number(type));
     return data;
 }
 

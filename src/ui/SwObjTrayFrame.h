@@ -1,7 +1,7 @@
 #pragma once
 
-// The object tray: one icon per cell type, dragged onto the cell list to
-// insert a new cell of that type.
+// The object tray, docked beside the cell list: one icon per cell type,
+// dragged onto the cell list to add a new cell of that type.
 
 #include <QListWidget>
 

@@ -10,8 +10,12 @@
 #include "UiFixtures.h"
 
 #include <QClipboard>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 
@@ -20,6 +24,16 @@ QStringList Column(const QTableWidget& list, int column) {
     for (int row = 0; row < list.rowCount(); ++row)
         texts << list.item(row, column)->text();
     return texts;
+}
+
+// Runs `act` on the next dialog that opens, from inside its event loop.
+void OnNextDialog(std::function<void(QDialog&)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return OnNextDialog(act);
+        act(*dialog);
+    });
 }
 
 void AddMessage(CSwScene& scene, const char* text) {
@@ -46,8 +60,15 @@ private slots:
         scene->AddCell(CreateObject(SwType::RightClick));
         doc.SelectScene(scene);
         QCOMPARE(Column(list, 0), QStringList({"文章", "SE再生", "右クリック"}));
-        QCOMPARE(Column(list, 1), QStringList({"a", "/media/bang.wav", ""}));
-        QCOMPARE(Column(list, 2), QStringList({"", "扉", "マウスの右クリックイベントを処理します。"}));
+        // File names rather than paths, which stay in the tooltip; the
+        // right click names where it goes.
+        QCOMPARE(Column(list, 1), QStringList({"a", "bang.wav", "（飛び先が指定されていません）"}));
+        QCOMPARE(list.item(1, 1)->toolTip(), QStringLiteral("bang.wav\n/media/bang.wav"));
+        QVERIFY(!list.item(1, 0)->icon().isNull());
+        QVERIFY(list.columnWidth(0) >=
+                list.fontMetrics().horizontalAdvance(QStringLiteral("右クリック")));
+        QCOMPARE(Column(list, 2),
+                 QStringList({"", "扉", "マウスの右クリックイベントを処理します。"}));
 
         // Rows skip the character record, so the cells are found by row.
         list.show();
@@ -143,9 +164,25 @@ private slots:
         AddMessage(*scene, "a");
         AddMessage(*scene, "b");
         doc.SelectScene(scene);
+        // A new cell from the tray opens its dialog first: ｷｬﾝｾﾙ adds nothing,
+        // OK adds the cell as the dialog filled it in, as one step.
+        doc.EnableUndo(true);
+        OnNextDialog([](QDialog& dialog) { dialog.reject(); });
         QVERIFY(list.Drop(&cells, 1, false));
+        QTest::qWait(20);
+        QCOMPARE(list.rowCount(), 2);
+        QVERIFY(!doc.CanUndo());
+        OnNextDialog([](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("label"))->setText(QStringLiteral("start"));
+            dialog.accept();
+        });
+        QVERIFY(list.Drop(&cells, 1, false));
+        QTest::qWait(20);
         QCOMPARE(Column(list, 0), QStringList({"文章", "ラベル", "文章"}));
+        QCOMPARE(list.item(1, 1)->text(), QStringLiteral("start"));
+        QCOMPARE(list.SelectedCells(), std::vector<int>{1});
         QVERIFY(doc.IsModified());
+        QCOMPARE(doc.GetHistory().StepCount(), std::size_t{1});
 
         TempFolder folder;
         QMimeData files;
@@ -153,7 +190,7 @@ private slots:
             sw::ui::FromCp932(folder.Write("story.txt", Cp932("おはよう\n"))))});
         QVERIFY(list.Drop(&files, -1, false));
         QCOMPARE(list.rowCount(), 4);
-        QCOMPARE(list.item(3, 1)->text(), QStringLiteral("おはよう\n"));
+        QCOMPARE(list.item(3, 1)->text(), QStringLiteral("おはよう"));
 
         // A drag within the list moves the selected cells.
         cells.setData(QStringLiteral("application/x-scenewright-rows"), "0");
