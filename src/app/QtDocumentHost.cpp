@@ -1,10 +1,10 @@
 #include "app/QtDocumentHost.h"
 
+#include "ui/FileDialogs.h"
 #include "ui/QtText.h"
 #include "ui/RecentFiles.h"
 
 #include <QAbstractButton>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -18,7 +18,7 @@ IDocumentHost::Answer Ask(QWidget* window, const QString& caption, const QString
     box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
     if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
-        cancel->setText(QStringLiteral("キャンセル"));
+        cancel->setText(sw::ui::CancelText());
     switch (box.exec()) {
     case QMessageBox::Yes:
         return IDocumentHost::Answer::Yes;
@@ -52,21 +52,16 @@ bool QtDocumentHost::ChosenPath(const QString& chosen, std::string& path) {
 }
 
 bool QtDocumentHost::ChooseProjectToOpen(std::string& path) {
-    return ChosenPath(QFileDialog::getOpenFileName(m_window, QStringLiteral("開く"), QString(),
-                                                   kProjectFilter),
+    return ChosenPath(sw::ui::ChooseFileToOpen(m_window, QStringLiteral("開く"), kProjectFilter,
+                                               m_doc, sw::ui::FromCp932(path)),
                       path);
 }
 
 bool QtDocumentHost::ChooseProjectToSave(std::string& path) {
-    QFileDialog dialog(m_window, QStringLiteral("名前を付けて保存"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(kProjectFilter.split(QStringLiteral(";;")));
-    dialog.setDefaultSuffix(QStringLiteral("swo"));
-    if (!path.empty())
-        dialog.selectFile(sw::ui::FromCp932(path));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    return ChosenPath(dialog.selectedFiles().first(), path);
+    return ChosenPath(sw::ui::ChooseFileToSave(m_window, QStringLiteral("名前を付けて保存"),
+                                               kProjectFilter, QStringLiteral("swo"), m_doc,
+                                               sw::ui::FromCp932(path)),
+                      path);
 }
 
 IDocumentHost::Answer QtDocumentHost::AskYesNo(std::string_view question,

@@ -12,6 +12,8 @@ class QWidget;
 class QtDocumentHost : public IDocumentHost {
 public:
     void SetWindow(QWidget* window) { m_window = window; }
+    // The document whose folder the file choosers start in.
+    void SetDocument(const CScenewrightDoc* doc) { m_doc = doc; }
 
     void AddToRecentFiles(const std::string& path) override;
     Answer AskSaveChanges() override;
@@ -24,4 +26,5 @@ private:
     bool ChosenPath(const QString& chosen, std::string& path);
 
     QWidget* m_window = nullptr;
+    const CScenewrightDoc* m_doc = nullptr;
 };

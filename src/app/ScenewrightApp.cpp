@@ -10,6 +10,7 @@
 
 CScenewrightApp::CScenewrightApp() : m_frame(std::make_unique<CMainFrame>(m_doc, m_host)) {
     m_host.SetWindow(m_frame.get());
+    m_host.SetDocument(&m_doc);
     m_frame->resize(1200, 800);
 }
 
@@ -21,10 +22,11 @@ int CScenewrightApp::Run(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Scenewright: scene charts for KAG games"));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("project"), QStringLiteral("a project file (.swo) to open"));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("draw the window into a PNG file and quit"), QStringLiteral("file"));
+    parser.addPositionalArgument(QStringLiteral("project"),
+                                 QStringLiteral("a project file (.swo) to open"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("draw the window into a PNG file and quit"),
+                                        QStringLiteral("file"));
     parser.addOption(screenshot);
     parser.process(QStringList(QCoreApplication::applicationFilePath()) + arguments);
 

@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
             dialogs.push_back(std::move(dialog));
     }
     dialogs.push_back(std::make_unique<CProjectSettingsDialog>(doc));
-    dialogs.push_back(std::make_unique<CCharacterDialog>(doc, std::vector<const CSwCharacter*>{
-                                                                  doc.GetSettings().GetCharacterAt(0)}));
+    dialogs.push_back(std::make_unique<CCharacterDialog>(
+        doc, std::vector<const CSwCharacter*>{doc.GetSettings().GetCharacterAt(0)}));
     dialogs.push_back(std::make_unique<CSystemSettingsDialog>(QStringLiteral("C:/kirikiri2")));
 
     // Shelves: each row as high as its tallest dialog, rows at most 1800 wide.
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     QPainter painter(&sheet);
     for (std::size_t i = 0; i < placed.size(); ++i) {
         const auto& [shot, where] = placed[i];
-        painter.drawText(QRect(where.x(), where.y(), shot.width(), caption), Qt::AlignLeft | Qt::AlignVCenter,
-                         dialogs[i]->windowTitle());
+        painter.drawText(QRect(where.x(), where.y(), shot.width(), caption),
+                         Qt::AlignLeft | Qt::AlignVCenter, dialogs[i]->windowTitle());
         painter.drawImage(where + QPoint(0, caption), shot);
         painter.setPen(Qt::darkGray);
         painter.drawRect(QRect(where + QPoint(0, caption), shot.size()).adjusted(0, 0, -1, -1));

@@ -42,8 +42,7 @@ QImage DibToQImage(const SwDib& dib) {
     const int width = dib.Width();
     const int height = dib.Height();
     const std::int64_t stride = sw::imaging::DibStride(width, dib.BitCount());
-    if (height < 1 || stride == 0 ||
-        static_cast<std::int64_t>(dib.pixels.size()) < stride * height)
+    if (height < 1 || stride == 0 || static_cast<std::int64_t>(dib.pixels.size()) < stride * height)
         return QImage();
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())

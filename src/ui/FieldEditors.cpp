@@ -2,6 +2,7 @@
 
 #include "commands/LayerNames.h"
 #include "document/ScenewrightDoc.h"
+#include "ui/FileDialogs.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -234,6 +235,7 @@ class CPathEditor : public CFieldEditor {
 public:
     CPathEditor(const FieldRow& row, QWidget* box, QLineEdit* edit, const EditorContext& context)
         : CFieldEditor(row, box), m_edit(edit) {
+        m_doc = context.doc;
         if (context.doc)
             m_folder = FromCp932(context.doc->GetProjectFileFolder());
         if (row.maxLength > 0)
@@ -277,18 +279,22 @@ public:
 
 private:
     void Browse(QWidget* box) {
-        const QString start = m_edit->text().trimmed();
+        QString start = m_edit->text().trimmed();
+        if (!start.isEmpty() && QDir::isRelativePath(start) && !m_folder.isEmpty())
+            start = QDir(m_folder).filePath(start);
         QString chosen;
         if (Row().kind == EditorKind::Folder)
-            chosen = QFileDialog::getExistingDirectory(box, Utf8(Row().extra), start);
+            chosen = ChooseFolder(box, Utf8(Row().extra), m_doc, start);
         else
-            chosen = QFileDialog::getOpenFileName(box, QString(), start, QtFileFilter(Row().extra));
+            chosen = ChooseFileToOpen(box, QStringLiteral("参照"), QtFileFilter(Row().extra), m_doc,
+                                      start);
         if (!chosen.isEmpty())
             m_edit->setText(QDir::toNativeSeparators(chosen));
     }
 
     QLineEdit* m_edit;
     QString m_folder;
+    const CScenewrightDoc* m_doc = nullptr;
 };
 
 class CColourEditor : public CFieldEditor {
@@ -300,9 +306,11 @@ public:
         m_patch->setFixedSize(48, 20);
         m_patch->setAutoFillBackground(true);
         QObject::connect(button, &QPushButton::clicked, button, [this, button] {
-            const QColor chosen = QColorDialog::getColor(m_colour, button);
-            if (chosen.isValid())
-                Show(chosen);
+            QColorDialog chooser(m_colour, button);
+            chooser.setOption(QColorDialog::DontUseNativeDialog);
+            SpellCancelButtons(&chooser);
+            if (chooser.exec() == QDialog::Accepted && chooser.selectedColor().isValid())
+                Show(chooser.selectedColor());
         });
     }
     void Load(const FieldValue& value) override {
@@ -332,7 +340,7 @@ private:
 
 QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(CancelText());
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -52,6 +53,21 @@ CFindReplaceDock::CFindReplaceDock(CScenewrightDoc& doc, QWidget* parent)
         if (index < m_matches.size())
             emit placeActivated(m_matches[index].sceneId, m_matches[index].cell);
     });
+}
+
+void CFindReplaceDock::ShowAndFocus() {
+    show();
+    raise();
+    m_find->setFocus(Qt::ShortcutFocusReason);
+    m_find->selectAll();
+}
+
+void CFindReplaceDock::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QDockWidget::keyPressEvent(event);
 }
 
 SearchOptions CFindReplaceDock::Options() const {

@@ -28,6 +28,8 @@ public:
     QListWidget* Results() const { return m_results; }
     QLabel* Status() const { return m_status; }
 
+    // Shows the dock and puts the focus in the search field, its text selected.
+    void ShowAndFocus();
     void Search();
     // The selected match (else the first); false when nothing was replaced.
     bool ReplaceOne();
@@ -35,6 +37,9 @@ public:
 
 signals:
     void placeActivated(int sceneId, int cell);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The fields in CP932; false, with a note in the status line, when a

@@ -70,8 +70,8 @@ CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
     m_cut = makeAction(QStringLiteral("切り取り(&T)"), QKeySequence::Cut, &CListStylePageView::Cut);
     m_paste =
         makeAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, &CListStylePageView::Paste);
-    m_delete =
-        makeAction(QStringLiteral("削除(&D)"), QKeySequence::Delete, &CListStylePageView::Delete);
+    m_delete = makeAction(QStringLiteral("セルの削除(&D)"), QKeySequence::Delete,
+                          &CListStylePageView::Delete);
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
         const int cell = CellOfRow(row);
         const CSwScene* scene = m_doc.GetCurrentScene();

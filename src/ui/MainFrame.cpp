@@ -157,6 +157,7 @@ void CMainFrame::CreateActions() {
     m_saveAsAction = new QAction(QStringLiteral("名前を付けて保存(&A)..."), this);
     connect(m_saveAsAction, &QAction::triggered, this, &CMainFrame::FileSaveAs);
     m_exitAction = new QAction(QStringLiteral("アプリケーションの終了(&X)"), this);
+    m_exitAction->setShortcut(QKeySequence::Quit);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     m_buildAction = new QAction(look->standardIcon(QStyle::SP_BrowserReload),
                                 QStringLiteral("ビルド(&B)"), this);
@@ -483,9 +484,11 @@ void CMainFrame::CreateCheckTools() {
     tabifyDockWidget(m_findDock, m_previewDock);
     m_findDock->hide();
     m_previewDock->hide();
-    QAction* findAction = m_findDock->toggleViewAction();
-    findAction->setText(QStringLiteral("検索と置換(&H)"));
+    // Ctrl+H always lands in the search field; the dock closes with Esc or
+    // its own button.
+    auto* findAction = new QAction(QStringLiteral("検索と置換(&H)"), this);
     findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(findAction, &QAction::triggered, m_findDock, &CFindReplaceDock::ShowAndFocus);
     m_previewDock->toggleViewAction()->setText(QStringLiteral("スクリプトプレビュー(&P)"));
     for (QMenu* menu : menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
         if (menu->title() == QStringLiteral("ビルド(&B)")) {
@@ -500,6 +503,8 @@ void CMainFrame::CreateCheckTools() {
     }
     connect(m_output, &CScenewrightOutputView::placeActivated, this, &CMainFrame::ShowPlace);
     connect(m_findDock, &CFindReplaceDock::placeActivated, this, &CMainFrame::ShowPlace);
+    connect(m_chart, &CScenewrightView::sceneAdded, m_properties,
+            &CScenewrightPropertyView::EditTitle);
 }
 
 void CMainFrame::CheckProjectNow() {

@@ -26,7 +26,7 @@ namespace {
 
 QStringList Delimiters(const CScenewrightDoc&) {
     return {QStringLiteral("（無し）"), QStringLiteral("・"), QStringLiteral("＝"),
-            QStringLiteral("★"), QStringLiteral("☆"), QStringLiteral("＊")};
+            QStringLiteral("★"),        QStringLiteral("☆"),  QStringLiteral("＊")};
 }
 QStringList BgmTypes(const CScenewrightDoc&) {
     return {QStringLiteral("WAVE"), QStringLiteral("MIDI"), QStringLiteral("CDDA")};
@@ -37,8 +37,8 @@ const FieldRow kCharacterRows[] = {
      sw::ui::LayerSet::Layers, 10, 255},
     {"名（例：一郎）：", "firstname", EditorKind::Text, nullptr, nullptr, INT_MIN, INT_MAX,
      sw::ui::LayerSet::Layers, 10, 255},
-    {"ミドルネーム（例：マーク）：", "middlename", EditorKind::Text, nullptr, nullptr, INT_MIN, INT_MAX,
-     sw::ui::LayerSet::Layers, 10, 255},
+    {"ミドルネーム（例：マーク）：", "middlename", EditorKind::Text, nullptr, nullptr, INT_MIN,
+     INT_MAX, sw::ui::LayerSet::Layers, 10, 255},
     {"姓名の区切り記号（例：ピンク・パンサー）：", "delimiter", EditorKind::Choice, Delimiters},
     {"フルネームのとき、姓→名の順で表記する。", "nameorder", EditorKind::Flag},
     {"", "msgcolor", EditorKind::Colour, nullptr, "発言の色..."},
@@ -52,7 +52,8 @@ struct SettingsGroup {
 
 const FieldRow kNameRows[] = {
     {"作品名（タイトルバーに表示されます）：", "name", EditorKind::Text},
-    {"制作結果を書き込むフォルダ：", "root", EditorKind::Folder, nullptr, "プロジェクトフォルダの選択"},
+    {"制作結果を書き込むフォルダ：", "root", EditorKind::Folder, nullptr,
+     "プロジェクトフォルダの選択"},
 };
 const FieldRow kLayerRows[] = {
     {"前景（≧3）：", "laycount", EditorKind::Unsigned, nullptr, nullptr, 3},
@@ -78,12 +79,9 @@ const FieldRow kHistoryRows[] = {
     {"縦書きにする。", "htvertivalview", EditorKind::Flag},
 };
 const SettingsGroup kGroups[] = {
-    {nullptr, kNameRows},
-    {"レイヤの最大数", kLayerRows},
-    {"画面サイズ", kScreenRows},
-    {"セーブデータ", kSaveRows},
-    {nullptr, kBgmRows},
-    {"選択されたリンクの矩形の色：", kLinkRows},
+    {nullptr, kNameRows},        {"レイヤの最大数", kLayerRows},
+    {"画面サイズ", kScreenRows}, {"セーブデータ", kSaveRows},
+    {nullptr, kBgmRows},         {"選択されたリンクの矩形の色：", kLinkRows},
     {"履歴：", kHistoryRows},
 };
 
@@ -124,13 +122,17 @@ const SettingsMember& MemberOf(std::string_view key) {
 QString ColourText(std::int32_t bgr) {
     const auto value = static_cast<std::uint32_t>(bgr);
     const std::uint32_t rgb = ((value & 0xFF) << 16) | (value & 0xFF00) | ((value >> 16) & 0xFF);
-    return QStringLiteral("0x%1").arg(rgb, 6, 16, QLatin1Char('0')).toUpper().replace(QStringLiteral("0X"), QStringLiteral("0x"));
+    return QStringLiteral("0x%1")
+        .arg(rgb, 6, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QStringLiteral("0X"), QStringLiteral("0x"));
 }
 
 } // namespace
 
 CCharacterDialog::CCharacterDialog(const CScenewrightDoc& doc,
-                                   const std::vector<const CSwCharacter*>& characters, QWidget* parent)
+                                   const std::vector<const CSwCharacter*>& characters,
+                                   QWidget* parent)
     : QDialog(parent), m_list(new QTreeWidget(this)) {
     setWindowTitle(QStringLiteral("キャラクター編集"));
     for (const CSwCharacter* character : characters) {
@@ -139,8 +141,8 @@ CCharacterDialog::CCharacterDialog(const CScenewrightDoc& doc,
         m_characters.push_back(std::move(copy));
     }
     m_list->setObjectName(QStringLiteral("characters"));
-    m_list->setHeaderLabels({QStringLiteral("姓"), QStringLiteral("ミドルネーム"), QStringLiteral("名"),
-                             QStringLiteral("発言の色")});
+    m_list->setHeaderLabels({QStringLiteral("姓"), QStringLiteral("ミドルネーム"),
+                             QStringLiteral("名"), QStringLiteral("発言の色")});
     m_list->setRootIsDecorated(false);
     m_list->setMinimumSize(420, 140);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CCharacterDialog::ShowSelected);
@@ -154,7 +156,9 @@ CCharacterDialog::CCharacterDialog(const CScenewrightDoc& doc,
     }
     auto* actions = new QHBoxLayout;
     const std::pair<const char*, void (CCharacterDialog::*)()> buttons[] = {
-        {"追加", &CCharacterDialog::Add}, {"変更", &CCharacterDialog::Change}, {"削除", &CCharacterDialog::Remove}};
+        {"追加", &CCharacterDialog::Add},
+        {"変更", &CCharacterDialog::Change},
+        {"削除", &CCharacterDialog::Remove}};
     for (const auto& [text, slot] : buttons) {
         auto* button = new QPushButton(QString::fromUtf8(text), this);
         connect(button, &QPushButton::clicked, this, slot);
@@ -252,8 +256,9 @@ CProjectSettingsDialog::CProjectSettingsDialog(const CScenewrightDoc& doc, QWidg
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
     for (const SettingsGroup& group : kGroups) {
-        QWidget* box = group.title ? static_cast<QWidget*>(new QGroupBox(QString::fromUtf8(group.title), this))
-                                   : new QWidget(this);
+        QWidget* box =
+            group.title ? static_cast<QWidget*>(new QGroupBox(QString::fromUtf8(group.title), this))
+                        : new QWidget(this);
         auto* grid = new QGridLayout(box);
         grid->setColumnStretch(1, 1);
         if (!group.title)
@@ -272,7 +277,8 @@ CProjectSettingsDialog::CProjectSettingsDialog(const CScenewrightDoc& doc, QWidg
         if (group.rows.data() == kNameRows) {
             layout->addWidget(box);
         } else {
-            const bool leftSide = group.rows.data() == kLayerRows || group.rows.data() == kScreenRows ||
+            const bool leftSide = group.rows.data() == kLayerRows ||
+                                  group.rows.data() == kScreenRows ||
                                   group.rows.data() == kSaveRows;
             (leftSide ? left : right)->addWidget(box);
         }
@@ -332,7 +338,8 @@ void CProjectSettingsDialog::accept() {
     }
     if (!missing.isEmpty())
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("次のフォルダが見つかりません：\n") + missing.join(u'\n'));
+                             QStringLiteral("次のフォルダが見つかりません：\n") +
+                                 missing.join(u'\n'));
     m_settings->Assign(edited);
     QDialog::accept();
 }

@@ -13,8 +13,8 @@ QString FromCp932(std::string_view cp932) {
 
 bool ToCp932(const QString& text, std::string& cp932) {
     const QByteArray utf8 = text.toUtf8();
-    return sw::cp932::FromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                               cp932);
+    return sw::cp932::FromUtf8(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), cp932);
 }
 
 bool PathToCp932(const QString& path, std::string& cp932, QString* error) {

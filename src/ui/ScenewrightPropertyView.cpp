@@ -85,6 +85,63 @@ std::optional<sw::scenes::Flag> FlagFieldOf(CScenewrightPropertyView::Field fiel
     }
 }
 
+// What a row does, in plain words, for the tooltip of its label.
+QString FieldHelp(CScenewrightPropertyView::Field field, std::int32_t sceneType, int childId) {
+    using F = CScenewrightPropertyView::Field;
+    const QString child = QString::number(childId);
+    switch (field) {
+    case F::Title:
+        return QStringLiteral("シーンの名前です。チャートに表示され、選択肢の子シーンでは"
+                              "リンクの文字になります。");
+    case F::Id:
+        return QStringLiteral("シーン番号です。ビルドのメッセージや、シナリオのラベル "
+                              "*__LABEL_番号__ に使われます。");
+    case F::Kind:
+        return QStringLiteral("シーンの種類です。子シーンへの進み方が決まります。");
+    case F::Procedure:
+        return QStringLiteral("このシーンの木を、右クリックなどから呼び出すサブルーチンにします。"
+                              "ルートシーンにだけ設定できます。");
+    case F::RecordableLabel:
+        return QStringLiteral("このシーンのラベルを、栞に保存できる場所にします。");
+    case F::ExpMyCond:
+        return QStringLiteral("このシーンのセルを実行する条件（TJS の式）です。"
+                              "偽のときはセルを飛ばして先へ進みます。空なら常に実行します。");
+    case F::ChildExpCond:
+        return sceneType == SwType::SceneBranch
+                   ? QStringLiteral("この式（TJS）が真なら、シーン番号%1へ進みます。"
+                                    "上の行から順に調べ、最初に真になった道を選びます。")
+                         .arg(child)
+                   : QStringLiteral("シーン番号%1へ進む道を出す条件（TJS の式）です。"
+                                    "偽のときは、その道は表示されません。")
+                         .arg(child);
+    case F::ChildExp:
+        return QStringLiteral("シーン番号%1へ進むときに実行する式（TJS）です。").arg(child);
+    case F::ChildOnEnter:
+        return QStringLiteral("シーン番号%1への道（リンクや領域）にマウスが入ったときに実行する"
+                              "式（TJS）です。")
+            .arg(child);
+    case F::ChildOnLeave:
+        return QStringLiteral("シーン番号%1への道からマウスが出たときに実行する式（TJS）です。")
+            .arg(child);
+    case F::ChildHint:
+        return QStringLiteral("シーン番号%1への道にマウスを重ねたときに出るヒントの文字です。")
+            .arg(child);
+    case F::ClearMsg:
+        return QStringLiteral("選択肢を表示する前にメッセージをクリアします。");
+    case F::ChildClickFreeMapImage:
+        return QStringLiteral("シーン番号%1へ進むときに、イメージマップの画像を消します。")
+            .arg(child);
+    case F::MapImage:
+        return QStringLiteral("イメージマップの画像です。名前に _p を付けた画像"
+                              "（例: town_p.png）の色で、クリックできる領域を分けます。");
+    case F::Layer:
+        return QStringLiteral("イメージマップの画像を表示する前景レイヤの番号です。");
+    case F::LinkTarget:
+        return QStringLiteral("このリンクが飛ぶ先のシーン番号です。");
+    }
+    return QString();
+}
+
 } // namespace
 
 CScenewrightPropertyView::CScenewrightPropertyView(CScenewrightDoc& doc, IDocumentHost* host,
@@ -140,6 +197,8 @@ void CScenewrightPropertyView::AddRow(const QString& label, Row row, CSwScene& s
     insertRow(index);
     auto* name = new QTableWidgetItem(label);
     name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    const CSwScene* child = row.child >= 0 ? ChildAt(scene, row.child) : nullptr;
+    name->setToolTip(FieldHelp(row.field, scene.type, child ? child->id : 0));
     setItem(index, 0, name);
     auto* note = new QTableWidgetItem();
     note->setFlags(Qt::ItemIsEnabled);
@@ -168,6 +227,17 @@ void CScenewrightPropertyView::AddRow(const QString& label, Row row, CSwScene& s
     }
     setItem(index, 1, value);
     m_rows.push_back(row);
+}
+
+void CScenewrightPropertyView::EditTitle() {
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row].field == Field::Title) {
+            setFocus(Qt::OtherFocusReason);
+            setCurrentCell(static_cast<int>(row), 1);
+            editItem(item(static_cast<int>(row), 1));
+            return;
+        }
+    }
 }
 
 void CScenewrightPropertyView::Rebuild() {

@@ -17,6 +17,8 @@ public:
 
     void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) override;
     void Rebuild();
+    // Starts editing the title, as for a scene just added.
+    void EditTitle();
 
     enum class Field {
         Title,

@@ -1,6 +1,7 @@
 #include "ui/ScenewrightView.h"
 
 #include "document/DocumentUpdate.h"
+#include "ui/FileDialogs.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -78,20 +79,31 @@ void CScenewrightView::CreateActions() {
         QAction* action = m_insertMenu->addAction(QString::fromUtf16(item.text));
         const int mode = item.mode;
         connect(action, &QAction::triggered, this, [this, mode] {
-            if (!m_blocked)
-                m_doc.AddScene(mode);
+            if (m_blocked)
+                return;
+            // The author goes on with the new scene: chosen, shown, titled.
+            if (CSwScene* added = m_doc.AddScene(mode)) {
+                m_doc.SelectScene(added);
+                EnsureVisible(*added);
+                emit sceneAdded();
+            }
         });
         m_insertActions[i] = action;
         if (i == 0)
             m_insertMenu->addSeparator();
     }
-    // The Delete key works while the chart has the focus (keyPressEvent);
-    // the menus only name it.
-    m_deleteAction = new QAction(QStringLiteral("削除\tDel"), this);
-    connect(m_deleteAction, &QAction::triggered, this, [this] {
+    // Delete deletes the scene while the chart has the focus (keyPressEvent),
+    // which its own menu names; the main menu's item has a key of its own,
+    // as Delete there deletes cells.
+    const auto deleteScene = [this] {
         if (!m_blocked)
             m_doc.DeleteScene(m_doc.GetCurrentScene());
-    });
+    };
+    m_deleteAction = new QAction(QStringLiteral("シーンの削除(&L)"), this);
+    m_deleteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    connect(m_deleteAction, &QAction::triggered, this, deleteScene);
+    m_popupDeleteAction = new QAction(QStringLiteral("削除\tDel"), this);
+    connect(m_popupDeleteAction, &QAction::triggered, this, deleteScene);
     m_cutLinkAction = new QAction(QStringLiteral("リンクを切る"), this);
     connect(m_cutLinkAction, &QAction::triggered, this, [this] {
         if (!m_blocked)
@@ -115,11 +127,17 @@ void CScenewrightView::CreateActions() {
     m_popupMenu = new QMenu(this);
     m_popupMenu->addActions(m_insertMenu->actions());
     m_popupMenu->addSeparator();
-    m_popupMenu->addAction(m_deleteAction);
+    m_popupMenu->addAction(m_popupDeleteAction);
     m_popupMenu->addAction(m_cutLinkAction);
     m_popupMenu->addSeparator();
     m_popupMenu->addAction(QStringLiteral("キャンセル"));
     UpdateCommandStates();
+}
+
+QString CScenewrightView::EmptyChartHint() {
+    return QStringLiteral("シーンがまだありません。\n"
+                          "右クリック → ルートシーンの新規作成（または 挿入 メニュー）で、"
+                          "最初のシーンを作れます。");
 }
 
 QAction* CScenewrightView::InsertAction(int mode) const {
@@ -140,6 +158,7 @@ void CScenewrightView::UpdateCommandStates() {
         m_insertActions[i]->setEnabled(enabled && !m_blocked);
     }
     m_deleteAction->setEnabled(current && !m_blocked);
+    m_popupDeleteAction->setEnabled(current && !m_blocked);
     m_cutLinkAction->setEnabled(current && !m_blocked);
     m_findAction->setEnabled(m_doc.GetSceneCount() > 0 && !m_blocked);
 }
@@ -328,11 +347,12 @@ bool CScenewrightView::FindAndSelect(const QString& text) {
 void CScenewrightView::AskAndFind() {
     if (m_blocked)
         return;
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(this, QStringLiteral("シーンの検索"),
-                              QStringLiteral("シーン番号、またはタイトルかコメントの一部："),
-                              QLineEdit::Normal, QString(), &ok);
+    QInputDialog ask(this);
+    ask.setWindowTitle(QStringLiteral("シーンの検索"));
+    ask.setLabelText(QStringLiteral("シーン番号、またはタイトルかコメントの一部："));
+    ask.setCancelButtonText(sw::ui::CancelText());
+    const bool ok = ask.exec() == QDialog::Accepted;
+    const QString text = ask.textValue();
     if (ok && !FindAndSelect(text))
         emit message(QStringLiteral("「%1」に当たるシーンはありません。").arg(text));
 }
@@ -364,6 +384,12 @@ void CScenewrightView::MoveSelection(int key) {
 
 void CScenewrightView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
+    if (m_doc.GetSceneCount() == 0) {
+        // A blank page tells a new author nothing.
+        painter.setPen(QColor(0x60, 0x60, 0x80));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, EmptyChartHint());
+        return;
+    }
     painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
     painter.scale(m_zoom, m_zoom);
     PaintChart(painter, VisibleChartRect());

@@ -33,6 +33,8 @@ public:
     // adds delete, cut link and cancel to it.
     QMenu* InsertMenu() const { return m_insertMenu; }
     QAction* DeleteAction() const { return m_deleteAction; }
+    // What an empty chart says to do.
+    static QString EmptyChartHint();
     QAction* CutLinkAction() const { return m_cutLinkAction; }
     QAction* FindAction() const { return m_findAction; }
     QAction* ZoomInAction() const { return m_zoomInAction; }
@@ -70,6 +72,8 @@ signals:
     // Chart coordinates of the pointer, for the status bar.
     void pointerMoved(int x, int y);
     void message(const QString& text);
+    // A scene was added from the chart's menus and chosen.
+    void sceneAdded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -105,6 +109,7 @@ private:
     QMenu* m_insertMenu = nullptr;
     QMenu* m_popupMenu = nullptr;
     std::array<QAction*, 8> m_insertActions{};
+    QAction* m_popupDeleteAction = nullptr;
     QAction* m_deleteAction = nullptr;
     QAction* m_cutLinkAction = nullptr;
     QAction* m_findAction = nullptr;

@@ -1,9 +1,9 @@
 #include "ui/SystemSettingsDialog.h"
 
 #include "ui/FieldEditors.h"
+#include "ui/FileDialogs.h"
 
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,14 +69,15 @@ void CSystemSettingsDialog::SetTemplateFolder(const QString& folder) {
 }
 
 void CSystemSettingsDialog::BrowseFolder(QLineEdit* field, const QString& title) {
-    const QString chosen = QFileDialog::getExistingDirectory(this, title, field->text());
+    const QString chosen = sw::ui::ChooseFolder(this, title, nullptr, field->text());
     if (!chosen.isEmpty())
         field->setText(chosen);
 }
 
 void CSystemSettingsDialog::BrowseEngineFile() {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QStringLiteral("吉里吉里の実行ファイル"), m_folder->text());
+    const QString chosen =
+        sw::ui::ChooseFileToOpen(this, QStringLiteral("吉里吉里の実行ファイル"),
+                                 QStringLiteral("すべてのファイル (*)"), nullptr, m_folder->text());
     if (!chosen.isEmpty())
         m_folder->setText(chosen);
 }

@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QListView>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <cstdlib>
@@ -92,10 +94,15 @@ private slots:
         QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, onRoot);
         QCOMPARE(doc.GetCurrentScene(), root);
 
+        // The author goes on with a scene just added: it is chosen.
+        QSignalSpy added(&chart, &CScenewrightView::sceneAdded);
         chart.InsertAction(CScenewrightDoc::kLinkAsChild)->trigger();
         CSwScene* link = doc.GetSceneAt(1);
         QCOMPARE(link->parent, root);
-        QCOMPARE(doc.GetCurrentScene(), root); // adding keeps the selection
+        QCOMPARE(doc.GetCurrentScene(), link);
+        QCOMPARE(added.count(), 1);
+        QTest::keyClick(&chart, Qt::Key_Up);
+        QCOMPARE(doc.GetCurrentScene(), root);
         QTest::keyClick(&chart, Qt::Key_Down);
         QCOMPARE(doc.GetCurrentScene(), link);
         QVERIFY(!chart.InsertAction(CScenewrightDoc::kChoiceAsChild)->isEnabled());
@@ -254,7 +261,24 @@ private slots:
         const QStringList files{QStringLiteral("/pictures/空.png")};
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files), 0); // no scene yet
         Add(doc, nullptr);
-        QCOMPARE(tree.DropFiles(tree.ListItem(1), files), 0);
+        // Every list takes files: here the foreground pictures, as one step.
+        doc.EnableUndo(true);
+        QCOMPARE(tree.DropFiles(tree.ListItem(1), files), 1);
+        QCOMPARE(doc.GetSettings().forecg, std::vector<std::string>{Cp932("/pictures/空.png")});
+        QCOMPARE(tree.ListItem(1)->childCount(), 1);
+        QCOMPARE(tree.ListOf(tree.ListItem(1)->child(0)), 1);
+        QCOMPARE(tree.ListItem(1)->child(0)->text(0), QStringLiteral("空.png")); // the name
+        // The menu removes the selected file; undo brings it back.
+        QMenu* menu = tree.MenuFor(tree.ListItem(1)->child(0));
+        QCOMPARE(menu->actions().size(), 3);
+        QVERIFY(menu->actions()[2]->isEnabled()); // フォルダを開く
+        tree.ListItem(1)->child(0)->setSelected(true);
+        QCOMPARE(tree.RemoveSelectedFiles(), 1);
+        QVERIFY(doc.GetSettings().forecg.empty());
+        QCOMPARE(tree.ListItem(1)->childCount(), 0);
+        doc.Undo();
+        QCOMPARE(tree.ListItem(1)->childCount(), 1);
+        QVERIFY(!tree.MenuFor(tree.ListItem(1))->actions()[1]->isEnabled()); // no file chosen
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files + files), 1);
         QCOMPARE(tree.DropFiles(tree.ListItem(0), files), 0);
         // A path Shift_JIS cannot hold is not taken; the message shows it.
@@ -265,7 +289,19 @@ private slots:
         QVERIFY(!sw::ui::PathToCp932(QStringLiteral("/a/\u00e9.png"), unused, &error));
         QCOMPARE(error, QStringLiteral("/a/?.png: このパスは Shift_JIS で表せません。"));
         QCOMPARE(tree.ListItem(0)->childCount(), 1);
-        QCOMPARE(tree.ListItem(0)->child(0)->text(0), files[0]);
+        QCOMPARE(tree.ListItem(0)->child(0)->data(0, Qt::UserRole).toString(), files[0]);
+        // A picture's tooltip shows it, decoded by the program; other files
+        // and pictures that do not decode show their path.
+        TempFolder media;
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QString png = sw::ui::FromCp932(media.File("red.png"));
+        QVERIFY(picture.save(png));
+        QVERIFY(tree.TooltipOf(png).contains(QStringLiteral("data:image/png;base64,")));
+        QVERIFY(tree.TooltipOf(png).contains(QStringLiteral("(40×20)")));
+        const QString broken = sw::ui::FromCp932(media.Write("broken.png", "not a png"));
+        QVERIFY(tree.TooltipOf(broken).contains(QStringLiteral("表示できない画像")));
+        QCOMPARE(tree.TooltipOf(QStringLiteral("/m/a&b.ogg")), QStringLiteral("/m/a&amp;b.ogg"));
         QCOMPARE(doc.GetSettings().backcg, std::vector<std::string>{Cp932("/pictures/空.png")});
 
         doc.GetSettings().bgm.push_back("theme.ogg");

@@ -230,13 +230,27 @@ bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited) {
 }
 
 int AddBackgroundPaths(CScenewrightDoc& doc, const std::vector<std::string>& paths) {
-    CProjectEdit edit(doc, SwEdit::BackgroundList);
+    return AddMediaPaths(doc, 0, paths);
+}
+
+int AddMediaPaths(CScenewrightDoc& doc, int list, const std::vector<std::string>& paths) {
+    CProjectEdit edit(doc, list == 0 ? SwEdit::BackgroundList : SwEdit::MediaList);
     edit.TouchSettings();
     int added = 0;
     for (const std::string& path : paths)
-        added += doc.GetSettings().AddBackgroundPath(path) ? 1 : 0;
+        added += doc.GetSettings().AddMediaPath(list, path) ? 1 : 0;
     edit.Commit();
     return added;
+}
+
+int RemoveMediaPaths(CScenewrightDoc& doc, int list, const std::vector<std::string>& paths) {
+    CProjectEdit edit(doc, list == 0 ? SwEdit::BackgroundList : SwEdit::MediaList);
+    edit.TouchSettings();
+    int removed = 0;
+    for (const std::string& path : paths)
+        removed += doc.GetSettings().RemoveMediaPath(list, path) ? 1 : 0;
+    edit.Commit();
+    return removed;
 }
 
 } // namespace sw::cells

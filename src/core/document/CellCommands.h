@@ -66,5 +66,9 @@ bool ReplaceSettings(CScenewrightDoc& doc, const CSwSettings& edited);
 // Adds the paths to the background picture list that are not in it yet,
 // as one edit; the number added.
 int AddBackgroundPaths(CScenewrightDoc& doc, const std::vector<std::string>& paths);
+// The same for media list `list` (CSwSettings::MediaPaths).
+int AddMediaPaths(CScenewrightDoc& doc, int list, const std::vector<std::string>& paths);
+// Removes the paths from media list `list` as one edit; the number removed.
+int RemoveMediaPaths(CScenewrightDoc& doc, int list, const std::vector<std::string>& paths);
 
 } // namespace sw::cells

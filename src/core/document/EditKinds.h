@@ -17,6 +17,7 @@ enum class SwEdit {
     ProjectSettings,
     Characters,
     BackgroundList,
+    MediaList,
     ImportTexts,
     ReplaceText,
     Recovery,

@@ -182,6 +182,8 @@ const char* EditName(SwEdit edit) {
         return "キャラクターの設定";
     case SwEdit::BackgroundList:
         return "背景リスト";
+    case SwEdit::MediaList:
+        return "素材リスト";
     case SwEdit::ImportTexts:
         return "テキストの取り込み";
     case SwEdit::ReplaceText:

@@ -17,8 +17,8 @@ namespace Key {
 constexpr int Encrypt = 31, SaveWithImage = 32, Height = 33, Width = 34, LayCount = 35,
               MsgLayCount = 36, SavePrefix = 37, SaveLocation = 38, FreeSave = 39, Name = 40,
               Root = 41, BgmType = 42, DefLinkCol = 43, HtVertical = 44, HtStoreState = 45,
-              HtMaxPages = 46, HtMaxLines = 47, BackCg = 48, ForeCg = 49, OtherCg = 50,
-              RuleCg = 51, Bgm = 52, Se = 53, Movie = 54;
+              HtMaxPages = 46, HtMaxLines = 47, BackCg = 48, ForeCg = 49, OtherCg = 50, RuleCg = 51,
+              Bgm = 52, Se = 53, Movie = 54;
 }
 
 const SwKeyEntry kSettingsKeys[] = {
@@ -56,28 +56,37 @@ struct MediaList {
     std::vector<std::string> CSwSettings::*list;
 };
 const MediaList kMediaLists[] = {
-    {"backcg", &CSwSettings::backcg}, {"forecg", &CSwSettings::forecg},
+    {"backcg", &CSwSettings::backcg},   {"forecg", &CSwSettings::forecg},
     {"othercg", &CSwSettings::othercg}, {"rulecg", &CSwSettings::rulecg},
-    {"bgm", &CSwSettings::bgm},       {"se", &CSwSettings::se},
+    {"bgm", &CSwSettings::bgm},         {"se", &CSwSettings::se},
     {"movie", &CSwSettings::movie},
 };
 
 std::vector<std::string> CSwSettings::*MediaListOf(int key) {
     switch (key) {
-    case Key::BackCg: return &CSwSettings::backcg;
-    case Key::ForeCg: return &CSwSettings::forecg;
-    case Key::OtherCg: return &CSwSettings::othercg;
-    case Key::RuleCg: return &CSwSettings::rulecg;
-    case Key::Bgm: return &CSwSettings::bgm;
-    case Key::Se: return &CSwSettings::se;
-    case Key::Movie: return &CSwSettings::movie;
+    case Key::BackCg:
+        return &CSwSettings::backcg;
+    case Key::ForeCg:
+        return &CSwSettings::forecg;
+    case Key::OtherCg:
+        return &CSwSettings::othercg;
+    case Key::RuleCg:
+        return &CSwSettings::rulecg;
+    case Key::Bgm:
+        return &CSwSettings::bgm;
+    case Key::Se:
+        return &CSwSettings::se;
+    case Key::Movie:
+        return &CSwSettings::movie;
     }
     return nullptr;
 }
 
 } // namespace
 
-CSwSettings::CSwSettings() { Reset(); }
+CSwSettings::CSwSettings() {
+    Reset();
+}
 CSwSettings::~CSwSettings() = default;
 
 void CSwSettings::Reset() {
@@ -144,7 +153,9 @@ std::unique_ptr<CSwObj> CSwSettings::Clone() const {
     return copy;
 }
 
-int CSwSettings::FindKey(std::string_view keyName) const { return FindKeyIn(kSettingsKeys, keyName); }
+int CSwSettings::FindKey(std::string_view keyName) const {
+    return FindKeyIn(kSettingsKeys, keyName);
+}
 
 CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* targetObject,
                                   const std::string& keyName, const std::string& text) const {
@@ -159,25 +170,58 @@ CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CS
         return target;
     }
     switch (key) {
-    case Key::Height: target->height = sw::ParseInteger(text); break;
-    case Key::Width: target->width = sw::ParseInteger(text); break;
-    case Key::LayCount: target->laycount = sw::ParseInteger(text); break;
-    case Key::MsgLayCount: target->msglaycount = sw::ParseInteger(text); break;
-    case Key::BgmType: target->bgmtype = sw::ParseInteger(text); break;
-    case Key::HtStoreState: target->htstorestate = sw::ParseInteger(text); break;
-    case Key::HtMaxPages: target->htmaxpages = sw::ParseInteger(text); break;
-    case Key::HtMaxLines: target->htmaxlines = sw::ParseInteger(text); break;
-    case Key::Encrypt: target->encrypt = sw::ParseFlag(text); break;
-    case Key::SaveWithImage: target->savewidhimage = sw::ParseFlag(text); break;
-    case Key::FreeSave: target->freesave = sw::ParseFlag(text); break;
-    case Key::HtVertical: target->htvertivalview = sw::ParseFlag(text); break;
-    case Key::SaveLocation: target->savelocation = sw::TrimQuotes(text); break;
-    case Key::SavePrefix: target->saveprefix = sw::TrimQuotes(text); break;
-    case Key::Name: target->name = sw::TrimQuotes(text); break;
-    case Key::Root:
-        target->root = MakeAbsolutePath(sw::TrimQuotes(text), doc ? doc->GetProjectFileFolder() : "");
+    case Key::Height:
+        target->height = sw::ParseInteger(text);
         break;
-    case Key::DefLinkCol: target->deflinkcol = sw::SwapRedBlue(sw::ParseInteger(text)); break;
+    case Key::Width:
+        target->width = sw::ParseInteger(text);
+        break;
+    case Key::LayCount:
+        target->laycount = sw::ParseInteger(text);
+        break;
+    case Key::MsgLayCount:
+        target->msglaycount = sw::ParseInteger(text);
+        break;
+    case Key::BgmType:
+        target->bgmtype = sw::ParseInteger(text);
+        break;
+    case Key::HtStoreState:
+        target->htstorestate = sw::ParseInteger(text);
+        break;
+    case Key::HtMaxPages:
+        target->htmaxpages = sw::ParseInteger(text);
+        break;
+    case Key::HtMaxLines:
+        target->htmaxlines = sw::ParseInteger(text);
+        break;
+    case Key::Encrypt:
+        target->encrypt = sw::ParseFlag(text);
+        break;
+    case Key::SaveWithImage:
+        target->savewidhimage = sw::ParseFlag(text);
+        break;
+    case Key::FreeSave:
+        target->freesave = sw::ParseFlag(text);
+        break;
+    case Key::HtVertical:
+        target->htvertivalview = sw::ParseFlag(text);
+        break;
+    case Key::SaveLocation:
+        target->savelocation = sw::TrimQuotes(text);
+        break;
+    case Key::SavePrefix:
+        target->saveprefix = sw::TrimQuotes(text);
+        break;
+    case Key::Name:
+        target->name = sw::TrimQuotes(text);
+        break;
+    case Key::Root:
+        target->root =
+            MakeAbsolutePath(sw::TrimQuotes(text), doc ? doc->GetProjectFileFolder() : "");
+        break;
+    case Key::DefLinkCol:
+        target->deflinkcol = sw::SwapRedBlue(sw::ParseInteger(text));
+        break;
     case SwKey::Clct:
         if (auto character = ReadCellElement(node, doc))
             target->AddCharacter(std::move(character));
@@ -260,20 +304,44 @@ void CSwSettings::RemoveAllCharacters() {
 }
 
 bool CSwSettings::AddBackgroundPath(std::string_view path) {
-    for (const std::string& entry : backcg) {
-        if (sw::cp932::EqualsIgnoreAsciiCase(entry, path))
-            return false;
-    }
-    backcg.emplace_back(path);
-    return true;
+    return AddMediaPath(0, path);
 }
 
 bool CSwSettings::RemoveBackgroundPath(std::string_view path) {
-    auto it = std::find_if(backcg.begin(), backcg.end(), [&](const std::string& entry) {
+    return RemoveMediaPath(0, path);
+}
+
+std::vector<std::string>* CSwSettings::MediaPaths(int index) {
+    std::vector<std::string>* lists[kMediaListCount] = {&backcg, &forecg, &othercg, &rulecg,
+                                                        &bgm,    &se,     &movie};
+    return index >= 0 && index < kMediaListCount ? lists[index] : nullptr;
+}
+
+const std::vector<std::string>* CSwSettings::MediaPaths(int index) const {
+    return const_cast<CSwSettings*>(this)->MediaPaths(index);
+}
+
+bool CSwSettings::AddMediaPath(int index, std::string_view path) {
+    std::vector<std::string>* list = MediaPaths(index);
+    if (list == nullptr || path.empty())
+        return false;
+    for (const std::string& entry : *list) {
+        if (sw::cp932::EqualsIgnoreAsciiCase(entry, path))
+            return false;
+    }
+    list->emplace_back(path);
+    return true;
+}
+
+bool CSwSettings::RemoveMediaPath(int index, std::string_view path) {
+    std::vector<std::string>* list = MediaPaths(index);
+    if (list == nullptr)
+        return false;
+    auto it = std::find_if(list->begin(), list->end(), [&](const std::string& entry) {
         return sw::cp932::EqualsIgnoreAsciiCase(entry, path);
     });
-    if (it == backcg.end())
+    if (it == list->end())
         return false;
-    backcg.erase(it);
+    list->erase(it);
     return true;
 }

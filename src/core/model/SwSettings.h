@@ -37,6 +37,14 @@ public:
 
     bool AddBackgroundPath(std::string_view path);
     bool RemoveBackgroundPath(std::string_view path);
+    // The seven media lists: backcg, forecg, othercg, rulecg, bgm, se, movie.
+    static constexpr int kMediaListCount = 7;
+    std::vector<std::string>* MediaPaths(int index);
+    const std::vector<std::string>* MediaPaths(int index) const;
+    // Adds `path` to list `index` unless it is there already (letter case
+    // aside); removes it. False when nothing changed.
+    bool AddMediaPath(int index, std::string_view path);
+    bool RemoveMediaPath(int index, std::string_view path);
 
     std::int32_t height;
     std::int32_t width;
