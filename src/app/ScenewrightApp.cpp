@@ -11,7 +11,7 @@
 CScenewrightApp::CScenewrightApp() : m_frame(std::make_unique<CMainFrame>(m_doc, m_host)) {
     m_host.SetWindow(m_frame.get());
     m_host.SetDocument(&m_doc);
-    m_frame->resize(1200, 800);
+    m_frame->resize(1280, 800);
 }
 
 CScenewrightApp::~CScenewrightApp() {
@@ -22,6 +22,7 @@ int CScenewrightApp::Run(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Scenewright: scene charts for KAG games"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("project"),
                                  QStringLiteral("a project file (.swo) to open"));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),

@@ -10,6 +10,7 @@
 #include "document/TextExport.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/Versions.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -62,6 +63,7 @@ const char kUsage[] =
     "                        OUT when given); rows whose key no longer names the\n"
     "                        same kind of cell are refused, and then it exits 1\n"
     "  help, --help          print this text\n"
+    "  --version             print the version and those of the libraries\n"
     "\n"
     "exit status:\n"
     "  0   done (build: status 1, built)\n"
@@ -301,6 +303,11 @@ int main(int argc, char** argv) {
         return ImportText(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version" || command == "version") {
+        std::printf("scenewright-cli %s\n%s", sw::versions::Program(),
+                    sw::versions::Libraries().c_str());
         return 0;
     }
     return Usage();

@@ -320,7 +320,57 @@ private:
     std::int32_t m_type;
 };
 
+// A root scene over two children, on the chart's pale cyan, in a rounded
+// square of the editor's dark blue.
+class CAppIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.topLeft());
+        const qreal side = std::min(rect.width(), rect.height());
+        painter->scale(side / 64.0, side / 64.0);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0x1F, 0x3A, 0x6E));
+        painter->drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+        painter->setBrush(QColor(0xDF, 0xFF, 0xFF));
+        painter->drawRoundedRect(QRectF(8, 8, 48, 48), 6, 6);
+        painter->setPen(QPen(QColor(0x1F, 0x3A, 0x6E), 2.5));
+        painter->drawLine(QPointF(32, 24), QPointF(32, 31));
+        painter->drawLine(QPointF(19, 31), QPointF(45, 31));
+        painter->drawLine(QPointF(19, 31), QPointF(19, 38));
+        painter->drawLine(QPointF(45, 31), QPointF(45, 38));
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0x2F, 0x6F, 0xCF));
+        painter->drawRoundedRect(QRectF(21, 14, 22, 10), 3, 3);
+        painter->setBrush(QColor(0xE0, 0x40, 0x40));
+        painter->drawRoundedRect(QRectF(8.5, 38, 21, 10), 3, 3);
+        painter->setBrush(QColor(0x2E, 0x8B, 0x57));
+        painter->drawRoundedRect(QRectF(34.5, 38, 21, 10), 3, 3);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        QPixmap pixmap = this->pixmap(size * scale, mode, state);
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new CAppIconEngine; }
+};
+
 } // namespace
+
+QIcon AppIcon() {
+    static const QIcon icon(new CAppIconEngine);
+    return icon;
+}
 
 QIcon CellIcon(std::int32_t type) {
     static std::map<std::int32_t, QIcon> icons;

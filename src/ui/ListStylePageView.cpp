@@ -10,6 +10,7 @@
 #include "ui/QtText.h"
 
 #include <QAction>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -44,8 +45,11 @@ CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
     const int widths[] = {64, 128, 64};
     for (int column = 0; column < 3; ++column)
         setColumnWidth(column, widths[column]);
-    horizontalHeader()->setStretchLastSection(true);
+    // The story's words take the room there is; the note keeps its width.
+    horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(std::max(fontMetrics().height() + 8, 22));
+    setIconSize(QSize(16, 16));
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);

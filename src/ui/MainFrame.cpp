@@ -4,6 +4,7 @@
 #include "document/DocumentUpdate.h"
 #include "document/ProjectCheck.h"
 #include "document/ProjectLoad.h"
+#include "platform/Versions.h"
 #include "ui/FindReplaceDock.h"
 #include "ui/ListStylePageView.h"
 #include "ui/ProjectSettingsDialog.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -38,8 +40,8 @@
 #include <QToolBar>
 #include <QUrl>
 
-#ifndef SCENEWRIGHT_VERSION
-#define SCENEWRIGHT_VERSION "0"
+#ifndef SCENEWRIGHT_SOURCE_DIR
+#define SCENEWRIGHT_SOURCE_DIR ""
 #endif
 
 // Lets the window repaint between the scenes of a long build. User input
@@ -157,7 +159,7 @@ void CMainFrame::CreateActions() {
     m_saveAsAction = new QAction(QStringLiteral("名前を付けて保存(&A)..."), this);
     connect(m_saveAsAction, &QAction::triggered, this, &CMainFrame::FileSaveAs);
     m_exitAction = new QAction(QStringLiteral("アプリケーションの終了(&X)"), this);
-    m_exitAction->setShortcut(QKeySequence::Quit);
+    m_exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     m_buildAction = new QAction(look->standardIcon(QStyle::SP_BrowserReload),
                                 QStringLiteral("ビルド(&B)"), this);
@@ -247,6 +249,9 @@ void CMainFrame::CreateMenus() {
     options->addAction(m_engineFolderAction);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QAction* manual = help->addAction(QStringLiteral("使い方(&M)"), this, &CMainFrame::ShowManual);
+    manual->setShortcut(QKeySequence(Qt::Key_F1));
+    help->addSeparator();
     help->addAction(m_aboutAction);
 }
 
@@ -281,6 +286,8 @@ void CMainFrame::DivideClientArea() {
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_divided) {
+        // The tray's names, the rest for the views.
+        resizeDocks({m_trayDock}, {170}, Qt::Horizontal);
         DivideClientArea();
         // Where the author left the docks, when the settings know it.
         const QByteArray state =
@@ -566,12 +573,33 @@ void CMainFrame::EditEngineFolder() {
 }
 
 void CMainFrame::ShowAbout() {
+    const QString libraries = QString::fromLatin1(sw::versions::Libraries().c_str()) +
+                              QStringLiteral("Qt %1").arg(QString::fromLatin1(qVersion()));
     QMessageBox::about(
         this, QStringLiteral("バージョン情報"),
-        QStringLiteral("Scenewright バージョン %1\norvik\n"
+        QStringLiteral("Scenewright バージョン %1\norvik\n\n%2\n\n"
                        "Portions of this software are based in part on the work of the "
                        "Independent JPEG Group.")
-            .arg(QStringLiteral(SCENEWRIGHT_VERSION)));
+            .arg(QString::fromLatin1(sw::versions::Program()), libraries));
+}
+
+void CMainFrame::ShowManual() {
+    const QString manual = ManualPath();
+    if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        ShowError(QStringLiteral("使い方のページを開けませんでした。") +
+                  (manual.isEmpty() ? QString() : QStringLiteral(" ") + manual));
+}
+
+QString CMainFrame::ManualPath() {
+    // Installed beside the program's share folder, or in the source tree of
+    // a build that was never installed.
+    const QString here = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {here + QStringLiteral("/../share/doc/scenewright/manual.html"),
+                                     QStringLiteral(SCENEWRIGHT_SOURCE_DIR "/docs/manual.html")}) {
+        if (QFileInfo::exists(candidate))
+            return QFileInfo(candidate).canonicalFilePath();
+    }
+    return QString();
 }
 
 void CMainFrame::FillRecentMenu() {

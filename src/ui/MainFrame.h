@@ -43,8 +43,9 @@ public:
     CScenewrightOutputView* Output() const { return m_output; }
     CListStylePageView* Cells() const { return m_cells; }
     CSwObjTrayFrame* Tray() const { return m_tray; }
+    QDockWidget* TrayDock() const { return m_trayDock; }
     CUndoHistoryDock* History() const { return m_history; }
-    // Opens the object tray unless it is open.
+    // Shows the object tray's dock.
     void ShowTray();
     QSplitter* OuterSplitter() const { return m_outer; }
     QSplitter* ColumnSplitter() const { return m_columns; }
@@ -69,6 +70,10 @@ public:
     void RunEngine();
     void EditEngineFolder();
     void ShowAbout();
+    // Opens the manual in the desktop's browser.
+    void ShowManual();
+    // The installed manual, or the source tree's; "" when neither is there.
+    static QString ManualPath();
     // At a start without a file: offers back the unsaved changes of a
     // project never saved, or reopens the last project when the editor died
     // with unsaved changes to it.

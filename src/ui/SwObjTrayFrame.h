@@ -16,6 +16,9 @@ public:
 
     // The drag data of a new, reset cell of `type`; null for unknown types.
     static QMimeData* NewCellData(std::int32_t type);
+    // The row of a type; null for the families' headings and unknown types.
+    QListWidgetItem* ItemOf(std::int32_t type) const;
+    int TypeCount() const;
 
 protected:
     QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;

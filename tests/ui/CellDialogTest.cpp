@@ -1,3 +1,4 @@
+#include "ui/CellDialog.h"
 #include "commands/CreateObject.h"
 #include "commands/SwCharacter.h"
 #include "commands/SwCommand.h"
@@ -7,7 +8,6 @@
 #include "model/SwSettings.h"
 #include "platform/TextOutput.h"
 #include "support/TempFolder.h"
-#include "ui/CellDialog.h"
 #include "ui/ListStylePageView.h"
 #include "ui/ProjectSettingsDialog.h"
 #include "ui/QtText.h"
@@ -115,7 +115,8 @@ private slots:
                 continue;
             ++dialogs;
             if (type == SwType::Particle)
-                dialog->findChild<QLineEdit*>(QStringLiteral("classname"))->setText(QStringLiteral("Snow"));
+                dialog->findChild<QLineEdit*>(QStringLiteral("classname"))
+                    ->setText(QStringLiteral("Snow"));
             const std::string before = Written(*cell);
             ChangeEveryControl(*dialog, *command, file);
             dialog->reject();
@@ -124,7 +125,8 @@ private slots:
 
             dialog = CCellDialog::Create(doc, *cell);
             if (type == SwType::Particle)
-                dialog->findChild<QLineEdit*>(QStringLiteral("classname"))->setText(QStringLiteral("Snow"));
+                dialog->findChild<QLineEdit*>(QStringLiteral("classname"))
+                    ->setText(QStringLiteral("Snow"));
             ChangeEveryControl(*dialog, *command, file);
             PressOk(*dialog);
             QVERIFY2(dialog->result() == QDialog::Accepted, qPrintable(QString::number(type)));
@@ -133,7 +135,8 @@ private slots:
             for (std::size_t slot = 0; slot < command->Fields().size(); ++slot) {
                 const CommandField& field = command->Fields()[slot];
                 QWidget* control = dialog->findChild<QWidget*>(QString::fromUtf8(field.key));
-                if (!control || (type == SwType::Particle && field.key == std::string_view("classname")))
+                if (!control ||
+                    (type == SwType::Particle && field.key == std::string_view("classname")))
                     continue;
                 const QString what = QString::number(type) + u' ' + QString::fromUtf8(field.key);
                 if (auto* list = qobject_cast<QComboBox*>(control)) {
@@ -143,7 +146,8 @@ private slots:
                         QVERIFY2(result.Integer(slot) == list->count() - 1, qPrintable(what));
                 } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
                     QVERIFY2(result.Integer(slot) == (box->isChecked() ? 1 : 0), qPrintable(what));
-                    QVERIFY2(result.Integer(slot) != command->Integer(slot) || command->Integer(slot) == 2,
+                    QVERIFY2(result.Integer(slot) != command->Integer(slot) ||
+                                 command->Integer(slot) == 2,
                              qPrintable(what));
                 } else if (qobject_cast<QPushButton*>(control)) {
                     QVERIFY2(result.Integer(slot) == 0x00FF0000, qPrintable(what));
@@ -191,7 +195,8 @@ private slots:
         label->comment = Cp932("メモ");
         scene->AddCell(std::move(label));
         doc.SetModifiedFlag(false);
-        QVERIFY(!sw::cells::ReplaceCell(doc, *scene, 0, sw::cells::CopyOfCell(*scene->GetCellAt(0))));
+        QVERIFY(
+            !sw::cells::ReplaceCell(doc, *scene, 0, sw::cells::CopyOfCell(*scene->GetCellAt(0))));
         QVERIFY(!sw::cells::ReplaceCell(doc, *scene, 0, CreateObject(SwType::Eval)));
         QVERIFY(!doc.IsModified());
         auto dialog = CCellDialog::Create(doc, *scene->GetCellAt(0));
@@ -234,7 +239,8 @@ private slots:
 
         // A missing file is only a warning: it may come later.
         dialog->findChild<QLineEdit*>(QStringLiteral("bufno"))->setText(QStringLiteral("2"));
-        dialog->findChild<QLineEdit*>(QStringLiteral("storage"))->setText(QStringLiteral("/no/such.ogg"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("storage"))
+            ->setText(QStringLiteral("/no/such.ogg"));
         AnswerMessage(&message);
         PressOk(*dialog);
         QCOMPARE(message, QStringLiteral("次のファイルが見つかりません：\n/no/such.ogg"));
@@ -252,11 +258,13 @@ private slots:
         auto* left = dialog->findChild<QLineEdit*>(QStringLiteral("left"));
         QCOMPARE(left->text(), QStringLiteral("-1"));
         QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("layer"))->currentIndex(), -1);
-        QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("layer"))->itemText(5), QStringLiteral("メッセージレイヤ1"));
+        QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("layer"))->itemText(5),
+                 QStringLiteral("メッセージレイヤ1"));
         left->clear();
         dialog->findChild<QLineEdit*>(QStringLiteral("top"))->setText(QStringLiteral("+12px"));
         dialog->findChild<QLineEdit*>(QStringLiteral("width"))->setText(QStringLiteral("-3"));
-        QCOMPARE(dialog->findChild<QCheckBox*>(QStringLiteral("visible"))->checkState(), Qt::PartiallyChecked);
+        QCOMPARE(dialog->findChild<QCheckBox*>(QStringLiteral("visible"))->checkState(),
+                 Qt::PartiallyChecked);
         PressOk(*dialog);
         const auto edited = dialog->TakeEdited();
         QCOMPARE(CellText(*edited, "layer"), std::string());
@@ -282,11 +290,16 @@ private slots:
             const char* stored;
             const char* expected;
         } cases[] = {
-            {SwType::Transition, "", "0"},        {SwType::Layer, "", "0"},
-            {SwType::Layer, "Base", "0"},         {SwType::Layer, "00", "0"},
-            {SwType::Layer, "2", "2"},            {SwType::Layer, "base", "base"},
-            {SwType::Layer, "message1", "message1"}, {SwType::CurrentLayer, "", "message0"},
-            {SwType::CurrentLayer, "message", "message0"}, {SwType::BackLay, "all", "all"},
+            {SwType::Transition, "", "0"},
+            {SwType::Layer, "", "0"},
+            {SwType::Layer, "Base", "0"},
+            {SwType::Layer, "00", "0"},
+            {SwType::Layer, "2", "2"},
+            {SwType::Layer, "base", "base"},
+            {SwType::Layer, "message1", "message1"},
+            {SwType::CurrentLayer, "", "message0"},
+            {SwType::CurrentLayer, "message", "message0"},
+            {SwType::BackLay, "all", "all"},
             {SwType::ImageLoad, "base", "base"},
         };
         for (const auto& c : cases) {
@@ -313,7 +326,9 @@ private slots:
         const std::pair<const char*, QString> cases[] = {
             {"99", QStringLiteral("不正な飛び先IDです。")},
             {"0x11", QStringLiteral("サブルーチンとしての飛び先はルートでなければなりません。")},
-            {"020", QStringLiteral("サブルーチンとしての飛び先は Procedure 属性が true でなければなりません。")},
+            {"020",
+             QStringLiteral(
+                 "サブルーチンとしての飛び先は Procedure 属性が true でなければなりません。")},
         };
         for (const auto& [text, expected] : cases) {
             number->setText(QString::fromLatin1(text));
@@ -335,7 +350,8 @@ private slots:
         dialog->show();
         auto* presets = dialog->findChild<QComboBox*>(QStringLiteral("presets"));
         QCOMPARE(presets->itemText(0), QStringLiteral("雪が降る（小降り）"));
-        QCOMPARE(presets->itemText(presets->count() - 1), QStringLiteral("泡が水底から上がる（多め）"));
+        QCOMPARE(presets->itemText(presets->count() - 1),
+                 QStringLiteral("泡が水底から上がる（多め）"));
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("classname"));
         name->setText(QStringLiteral("3雨"));
         const int rain = presets->findText(QStringLiteral("雨が降る（小降り）"));
@@ -343,11 +359,14 @@ private slots:
         presets->setCurrentIndex(rain);
         emit presets->activated(rain);
         QCOMPARE(name->text(), QStringLiteral("3雨"));
-        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("expyaccel"))->text(), QStringLiteral("0"));
-        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("expxmodaccel"))->text(), QStringLiteral("0"));
+        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("expyaccel"))->text(),
+                 QStringLiteral("0"));
+        QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("expxmodaccel"))->text(),
+                 QStringLiteral("0"));
         QStringList edges;
         for (const char* key : {"resettop", "resetbottom", "resetleft", "resetright"})
-            edges << QString::number(dialog->findChild<QCheckBox*>(QString::fromLatin1(key))->isChecked());
+            edges << QString::number(
+                dialog->findChild<QCheckBox*>(QString::fromLatin1(key))->isChecked());
         QCOMPARE(edges, QStringList({"0", "1", "0", "0"}));
         QString message;
         AnswerMessage(&message);
@@ -388,12 +407,15 @@ private slots:
         OnNextModal([](QWidget* modal) {
             auto* characters = qobject_cast<CCharacterDialog*>(modal);
             QVERIFY(characters);
-            characters->findChild<QLineEdit*>(QStringLiteral("lastname"))->setText(QStringLiteral("山田"));
-            characters->findChild<QLineEdit*>(QStringLiteral("firstname"))->setText(QStringLiteral("一郎"));
+            characters->findChild<QLineEdit*>(QStringLiteral("lastname"))
+                ->setText(QStringLiteral("山田"));
+            characters->findChild<QLineEdit*>(QStringLiteral("firstname"))
+                ->setText(QStringLiteral("一郎"));
             characters->Change(); // nothing selected: nothing happens
             characters->Remove();
             characters->Add();
-            characters->findChild<QLineEdit*>(QStringLiteral("firstname"))->setText(QStringLiteral("花子"));
+            characters->findChild<QLineEdit*>(QStringLiteral("firstname"))
+                ->setText(QStringLiteral("花子"));
             characters->Add();
             characters->findChild<QComboBox*>(QStringLiteral("delimiter"))->setCurrentIndex(1);
             characters->Change();
@@ -440,14 +462,17 @@ private slots:
         doc.SetModifiedFlag(false);
         OnNextModal([](QWidget* modal) {
             QCOMPARE(modal->windowTitle(), QStringLiteral("式の編集"));
-            modal->findChild<QLineEdit*>(QStringLiteral("formula"))->setText(QStringLiteral("f.a = 1"));
+            modal->findChild<QLineEdit*>(QStringLiteral("formula"))
+                ->setText(QStringLiteral("f.a = 1"));
             PressOk(*qobject_cast<QDialog*>(modal));
         });
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0, 1)).center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
+                           list.visualItemRect(list.item(0, 1)).center());
         QCOMPARE(list.item(0, 1)->text(), QStringLiteral("f.a = 1"));
         QVERIFY(doc.IsModified());
         // A cell without fields opens nothing.
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1, 1)).center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
+                           list.visualItemRect(list.item(1, 1)).center());
         QVERIFY(!QApplication::activeModalWidget());
     }
 };

@@ -152,8 +152,11 @@ private slots:
         CScenewrightDoc doc;
         CListStylePageView list(doc);
         CSwObjTrayFrame tray;
-        QCOMPARE(tray.count(), 27);
-        QCOMPARE(tray.item(6)->text(), QStringLiteral("裏画面へ転送"));
+        QCOMPARE(tray.TypeCount(), 27);
+        QCOMPARE(tray.ItemOf(SwType::BackLay)->text(), QStringLiteral("裏画面へ転送"));
+        QVERIFY(!tray.ItemOf(SwType::BackLay)->icon().isNull());
+        QCOMPARE(tray.item(0)->text(), QStringLiteral("文章")); // a family's heading
+        QVERIFY(!(tray.item(0)->flags() & Qt::ItemIsSelectable));
         QVERIFY(!CSwObjTrayFrame::NewCellData(SwType::Prototype));
         std::unique_ptr<QMimeData> fromTray(CSwObjTrayFrame::NewCellData(SwType::Label));
         QMimeData& cells = *fromTray;
@@ -191,6 +194,20 @@ private slots:
         QVERIFY(list.Drop(&files, -1, false));
         QCOMPARE(list.rowCount(), 4);
         QCOMPARE(list.item(3, 1)->text(), QStringLiteral("おはよう"));
+
+        // F2 and Enter open the selected cell's dialog.
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Return}) {
+            bool opened = false;
+            OnNextDialog([&opened](QDialog& dialog) {
+                opened = true;
+                dialog.reject();
+            });
+            list.SelectCells(1, 1);
+            QTest::keyClick(&list, key);
+            QVERIFY(opened);
+        }
 
         // A drag within the list moves the selected cells.
         cells.setData(QStringLiteral("application/x-scenewright-rows"), "0");

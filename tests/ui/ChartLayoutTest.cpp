@@ -153,7 +153,8 @@ private slots:
         // A trail byte at the 20th that looks like a lead byte (0x9F) ends
         // its character there: the line keeps 20 bytes.
         const std::string trail = std::string(18, 'c') + "\x88\x9F" + "ddd";
-        QCOMPARE(CChartLayout::LabelLines(trail), (Lines{std::string(18, 'c') + "\x88\x9F", "ddd"}));
+        QCOMPARE(CChartLayout::LabelLines(trail),
+                 (Lines{std::string(18, 'c') + "\x88\x9F", "ddd"}));
         const Lines five = CChartLayout::LabelLines(std::string(130, 'e'));
         QCOMPARE(five.size(), std::size_t{5});
         QCOMPARE(five.back(), std::string(20, 'e'));

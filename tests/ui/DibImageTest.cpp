@@ -47,14 +47,15 @@ private slots:
         const QImage mono = sw::ui::DibToQImage(
             Picture(10, 1, {{0b10000000, 0b01000000}, {0b01111111, 0b10000000}}, two));
         QCOMPARE(mono.size(), QSize(10, 2));
-        QCOMPARE(Pixels(mono), (Colours{0x000000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-                                        0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0x000000,
-                                        0xFFFFFF, 0x000000, 0x000000, 0x000000, 0x000000,
-                                        0x000000, 0x000000, 0x000000, 0x000000, 0xFFFFFF}));
+        QCOMPARE(Pixels(mono),
+                 (Colours{0x000000, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                          0xFFFFFF, 0xFFFFFF, 0x000000, 0xFFFFFF, 0x000000, 0x000000, 0x000000,
+                          0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0xFFFFFF}));
 
         const std::vector<SwRgbQuad> four{Quad(255, 0, 0), Quad(0, 255, 0), Quad(0, 0, 255),
                                           Quad(10, 20, 30)};
-        const QImage nibbles = sw::ui::DibToQImage(Picture(3, 4, {{0x01, 0x20}, {0x32, 0x10}}, four));
+        const QImage nibbles =
+            sw::ui::DibToQImage(Picture(3, 4, {{0x01, 0x20}, {0x32, 0x10}}, four));
         QCOMPARE(Pixels(nibbles),
                  (Colours{0x0A141E, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FF00, 0x0000FF}));
 

@@ -4,18 +4,26 @@
 #include "platform/Files.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
+#include "ui/FindReplaceDock.h"
 #include "ui/ListStylePageView.h"
 #include "ui/QtText.h"
 #include "ui/ScenewrightOutputView.h"
 #include "ui/ScenewrightView.h"
+#include "ui/SwObjTrayFrame.h"
 #include "ui/UndoHistoryDock.h"
 
 #include "UiFixtures.h"
 
 #include <QAction>
+#include <QDockWidget>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QtTest>
+
+#include <functional>
 
 #include <filesystem>
 
@@ -68,6 +76,54 @@ private slots:
         const QList<int> left = frame.LeftSplitter()->sizes();
         QVERIFY(std::abs(left[0] - left[1]) <= handle);
         QCOMPARE(frame.windowTitle(), QStringLiteral("無題 - Scenewright"));
+    }
+
+    // Every key of the menus does one thing; the keys authors reach for
+    // first do what they expect.
+    void MenuKeysAreUniqueAndDoWhatTheySay() {
+        CScenewrightDoc doc;
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QMap<QString, QString> owners;
+        std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+            for (QAction* action : menu->actions()) {
+                if (action->menu()) {
+                    walk(action->menu());
+                    continue;
+                }
+                for (const QKeySequence& keys : action->shortcuts()) {
+                    const QString key = keys.toString();
+                    QVERIFY2(!owners.contains(key) || owners[key] == action->text(),
+                             qPrintable(key + ": " + owners.value(key) + " / " + action->text()));
+                    owners[key] = action->text();
+                }
+            }
+        };
+        for (QAction* top : frame.menuBar()->actions())
+            walk(top->menu());
+        QCOMPARE(owners.value(QKeySequence(Qt::CTRL | Qt::Key_Q).toString()),
+                 QStringLiteral("アプリケーションの終了(&X)"));
+        QVERIFY(owners.contains(QKeySequence(Qt::Key_Delete).toString()));
+
+        // Ctrl+H always lands in the search field; Esc closes the dock.
+        CFindReplaceDock& find = *frame.FindDock();
+        QTest::keyClick(&frame, Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(find.isVisible());
+        QTRY_VERIFY(find.FindField()->hasFocus());
+        QTest::keyClick(&frame, Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(find.isVisible());
+        QTest::keyClick(find.FindField(), Qt::Key_Escape);
+        QVERIFY(!find.isVisible());
+
+        // The tray is a dock that the view menu shows and hides.
+        QVERIFY(frame.TrayDock()->isVisible());
+        frame.TrayDock()->toggleViewAction()->trigger();
+        QVERIFY(!frame.TrayDock()->isVisible());
+        frame.ShowTray();
+        QVERIFY(frame.TrayDock()->isVisible());
+        QCOMPARE(frame.Tray()->TypeCount(), 27);
     }
 
     void CloseAsksTheSaveQuestion() {
