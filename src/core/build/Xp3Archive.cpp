@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -540,6 +541,52 @@ bool WriteArchive(std::string_view archive, std::vector<PackInput> inputs, PackR
     return true;
 }
 
+bool VerifyArchive(std::string_view archive, const PackResult& packed,
+                   std::vector<std::string>& faults) {
+    faults.clear();
+    CArchiveReader reader;
+    std::string message;
+    if (!reader.Open(archive, message)) {
+        faults.push_back(message);
+        return false;
+    }
+    std::map<std::u16string, const Entry*> byName;
+    for (const Entry& entry : reader.Entries())
+        byName[entry.name] = &entry;
+    if (reader.Entries().size() != packed.files.size())
+        faults.push_back(Format("%s のファイル数 %zu が、入れたファイル数 %zu と違います。",
+                                std::string(archive).c_str(), reader.Entries().size(),
+                                packed.files.size()));
+    std::set<std::pair<std::uint64_t, std::uint64_t>> checkedData;
+    for (const PackedFile& file : packed.files) {
+        std::u16string name;
+        ArchiveName(file.name, name);
+        const auto found = byName.find(name);
+        if (found == byName.end()) {
+            faults.push_back(file.name + " がアーカイブにありません。");
+            continue;
+        }
+        const Entry& entry = *found->second;
+        if (entry.size != file.size || !entry.adler || *entry.adler != file.adler) {
+            faults.push_back(file.name + " の大きさか Adler-32 が元のファイルと違います。");
+            continue;
+        }
+        // Shared data is read once.
+        const std::pair<std::uint64_t, std::uint64_t> data =
+            entry.segments.empty()
+                ? std::pair<std::uint64_t, std::uint64_t>{}
+                : std::pair{entry.segments[0].offset, entry.segments[0].storedSize};
+        if (file.sameAs >= 0 && checkedData.count(data) > 0)
+            continue;
+        if (reader.Read(
+                entry, [](std::string_view) { return true; }, message))
+            checkedData.insert(data);
+        else
+            faults.push_back(message);
+    }
+    return faults.empty();
+}
+
 CArchiveReader::~CArchiveReader() {
     if (m_fd >= 0)
         ::close(m_fd);
@@ -614,7 +661,7 @@ bool CArchiveReader::Open(std::string_view path, std::string& message) {
         if (!found)
             return fail(m_path + " は XP3 アーカイブを含んでいません。");
     } else if (!magicAtStart) {
-        if (headSize < kMagicSize && std::memcmp(head, kMagic, headSize) == 0)
+        if (headSize > 0 && headSize < kMagicSize && std::memcmp(head, kMagic, headSize) == 0)
             return fail(m_path + " は途中で切れています。");
         return fail(m_path + " は XP3 アーカイブではありません。");
     }

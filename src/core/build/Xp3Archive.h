@@ -63,6 +63,12 @@ using PackProgress = std::function<void(std::uint64_t bytesRead)>;
 bool WriteArchive(std::string_view archive, std::vector<PackInput> inputs, PackResult& result,
                   const PackProgress& progress = {});
 
+// Reads `archive` back with CArchiveReader: every packed file must be
+// there with its source's size and Adler-32, and its data must give exactly
+// those. False with a message per fault.
+bool VerifyArchive(std::string_view archive, const PackResult& packed,
+                   std::vector<std::string>& faults);
+
 struct Segment {
     bool compressed = false;
     std::uint64_t offset = 0; // from the start of the archive

@@ -157,6 +157,46 @@ private:
         Post(SwLog::Plain, sw::Format("%s は入れません（%s）。", relative.c_str(), reason));
     }
 
+    static bool SortedNames(const std::string& native, std::vector<std::string>& names) {
+        names.clear();
+        DIR* dir = ::opendir(native.c_str());
+        if (dir == nullptr)
+            return false;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        ::closedir(dir);
+        std::sort(names.begin(), names.end());
+        return true;
+    }
+
+    // A file name for the log, whether or not it has a CP932 form.
+    static std::string LogName(const std::string& nativeName) {
+        std::string name;
+        if (sw::files::FromNativePath(nativeName, name))
+            return name;
+        std::u16string wide;
+        sw::xp3::Utf8ToUtf16(nativeName, wide);
+        return sw::xp3::DisplayName(wide);
+    }
+
+    // Names each file of a folder left out by rule; links are not followed.
+    void LeaveOutFolder(const std::string& native, const std::string& prefix, const char* reason) {
+        std::vector<std::string> names;
+        if (!SortedNames(native, names) || names.empty())
+            LeaveOut(prefix, reason);
+        for (const std::string& name : names) {
+            struct stat info;
+            const std::string child = native + "/" + name;
+            if (::lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                LeaveOutFolder(child, prefix + LogName(name) + "/", reason);
+            else
+                LeaveOut(prefix + LogName(name), reason);
+        }
+    }
+
     // Every file of the game folder, by name within each folder; symbolic
     // links are followed, each folder once.
     bool Walk() {
@@ -186,26 +226,16 @@ private:
         if (::stat(native.c_str(), &folderInfo) != 0 ||
             !m_visited.insert({folderInfo.st_dev, folderInfo.st_ino}).second)
             return true;
-        DIR* dir = ::opendir(native.c_str());
-        if (dir == nullptr)
-            return Error(sw::Format("フォルダ %s を読めません。", path.c_str()));
         std::vector<std::string> names;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(dir);
-        std::sort(names.begin(), names.end());
+        if (!SortedNames(native, names))
+            return Error(sw::Format("フォルダ %s を読めません。", path.c_str()));
         for (const std::string& nativeName : names) {
             const std::string childNative = native + "/" + nativeName;
             std::string name;
             if (!sw::files::FromNativePath(nativeName, name)) {
-                std::u16string wide;
-                sw::xp3::Utf8ToUtf16(nativeName, wide);
                 Post(SwLog::Warning,
                      sw::Format("%s%s は名前を Shift_JIS で表せないので入れません。",
-                                prefix.c_str(), sw::xp3::DisplayName(wide).c_str()));
+                                prefix.c_str(), LogName(nativeName).c_str()));
                 continue;
             }
             const std::string relative = prefix + name;
@@ -230,7 +260,7 @@ private:
                 // A folder's rule is that of the files it holds.
                 const ReleaseRule rule = ReleaseRuleFor(relative + "/-");
                 if (rule.place == ReleaseRule::LeftOut) {
-                    LeaveOut(relative + "/", rule.reason);
+                    LeaveOutFolder(childNative, relative + "/", rule.reason);
                     continue;
                 }
                 if (!WalkFolder(childNative, sw::paths::Join(path, name), relative + "/"))
@@ -278,54 +308,17 @@ private:
         return true;
     }
 
-    // Reads the archive back with our own reader: every file must be there
-    // with the size and Adler-32 of its source, and its data must inflate
-    // to exactly that.
     bool Verify(const std::string& partial, const sw::xp3::PackResult& packed) {
-        sw::xp3::CArchiveReader reader;
-        std::string message;
-        if (!reader.Open(partial, message))
-            return Error(message);
-        std::map<std::u16string, const sw::xp3::Entry*> byName;
-        for (const sw::xp3::Entry& entry : reader.Entries())
-            byName[entry.name] = &entry;
-        bool ok = true;
-        if (reader.Entries().size() != packed.files.size())
-            ok = Error(sw::Format("data.xp3 のファイル数 %zu が、入れたファイル数 %zu と違います。",
-                                  reader.Entries().size(), packed.files.size()));
-        std::set<std::pair<std::uint64_t, std::uint64_t>> checkedData;
-        for (const sw::xp3::PackedFile& file : packed.files) {
-            std::u16string name;
-            sw::xp3::ArchiveName(file.name, name);
-            const auto found = byName.find(name);
-            if (found == byName.end()) {
-                ok = Error(sw::Format("data.xp3 に %s がありません。", file.name.c_str()));
-                continue;
-            }
-            const sw::xp3::Entry& entry = *found->second;
-            if (entry.size != file.size || !entry.adler || *entry.adler != file.adler) {
-                ok = Error(
-                    sw::Format("data.xp3 の %s の大きさか Adler-32 が元のファイルと違います。",
-                               file.name.c_str()));
-                continue;
-            }
-            // Shared data is read once.
-            const auto data = entry.segments.empty() ? std::pair<std::uint64_t, std::uint64_t>{}
-                                                     : std::pair{entry.segments[0].offset,
-                                                                 entry.segments[0].storedSize};
-            if (file.sameAs >= 0 && checkedData.count(data) > 0)
-                continue;
-            if (reader.Read(
-                    entry, [](std::string_view) { return true; }, message))
-                checkedData.insert(data);
-            else
-                ok = Error(message);
-        }
-        if (ok)
+        std::vector<std::string> faults;
+        if (sw::xp3::VerifyArchive(partial, packed, faults)) {
             Post(SwLog::Ok, sw::Format("data.xp3 を読み直し、%zu ファイルの大きさと Adler-32 が元と"
                                        "一致することを確かめました。",
                                        packed.files.size()));
-        return ok;
+            return true;
+        }
+        for (std::string& fault : faults)
+            Error(std::move(fault));
+        return false;
     }
 
     bool CopyTo(const std::string& source, const std::string& target, const char* what) {
