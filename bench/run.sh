@@ -190,6 +190,8 @@ for _ in $(seq "$rounds"); do
 done
 figure[release]=$(echo "$release_totals" | median)
 figure[release_pack]=$(echo "$release_packs" | median)
+prepare=:
+figure[cli_build]=$(time_command env XDG_CONFIG_HOME="$work/no-settings" "$cli" build "$file")
 prepare="rm -f $dir/game.tar"
 figure[tar]=$(time_command tar -cf "$dir/game.tar" -C "$dir/game" .)
 tar_bytes=$(stat -c %s "$dir/game.tar")
@@ -199,6 +201,8 @@ echo "release of 2000 scenes with $(du -sm "$dir/game" | cut -f1) MiB in the gam
 printf '  tar -cf of the game folder        %8.3f s\n' "${figure[tar]}"
 printf '  release (build, pack, read back)  %8.3f s\n' "${figure[release]}"
 printf '  of it packing and reading back    %8.3f s\n' "${figure[release_pack]}"
+printf '  build alone, command line         %8.3f s (opening the project included)\n' \
+    "${figure[cli_build]}"
 printf '  data.xp3 %.1f MiB, tar %.1f MiB, tar | gzip %.1f MiB\n' "$(divide "$xp3_bytes" 1048576)" \
     "$(divide "$tar_bytes" 1048576)" "$(divide "$gzip_bytes" 1048576)"
 if cmp -s "$dir/warm/data.xp3" "$dir/release/data.xp3"; then
