@@ -164,3 +164,53 @@ ratio editor_second_build_vs_first \
 for what in autosave_stall save_stall open_stall; do
     ratio "${what}_ms" "$(milliseconds "${figure[${what}4000]}")" 50
 done
+
+# ---- Release into data.xp3 ----
+# The 2,000 scenes with 200 MiB of media released headlessly (build, pack,
+# read back) against `tar -cf` of the built game folder; the archive's size
+# against `tar | gzip`. Two releases of the same folder must be identical.
+cmake --build "$build" -j2 --target scenewright-cli scenewright_project_bench >/dev/null
+cli=$build/src/cli/scenewright-cli
+dir=$work/media
+file=$dir/project.swo
+[ -f "$file" ] || "$project_bench" generate "$dir" 2000 200 >/dev/null
+[ -f "$dir/game/system/config.tjs" ] || fresh_root "$dir/game"
+# No engine from the settings of whoever runs this.
+release() { XDG_CONFIG_HOME=$work/no-settings "$cli" release "$file" "$1" 2>&1; }
+release "$dir/warm" >/dev/null
+release_totals="" release_packs=""
+for _ in $(seq "$rounds"); do
+    rm -rf "$dir/release"
+    sync
+    start=$(now)
+    out=$(release "$dir/release")
+    release_totals="$release_totals $(awk -v a="$start" -v b="$(now)" 'BEGIN {print b - a}')"
+    # The summary line ends with the time of the packing and the read back.
+    release_packs="$release_packs $(echo "$out" | sed -n 's/.*、\([0-9.]*\) 秒。$/\1/p' | tail -1)"
+done
+figure[release]=$(echo "$release_totals" | median)
+figure[release_pack]=$(echo "$release_packs" | median)
+prepare=:
+figure[cli_build]=$(time_command env XDG_CONFIG_HOME="$work/no-settings" "$cli" build "$file")
+prepare="rm -f $dir/game.tar"
+figure[tar]=$(time_command tar -cf "$dir/game.tar" -C "$dir/game" .)
+tar_bytes=$(stat -c %s "$dir/game.tar")
+gzip_bytes=$(tar -cf - -C "$dir/game" . | gzip -6 | wc -c)
+xp3_bytes=$(stat -c %s "$dir/release/data.xp3")
+echo "release of 2000 scenes with $(du -sm "$dir/game" | cut -f1) MiB in the game folder"
+printf '  tar -cf of the game folder        %8.3f s\n' "${figure[tar]}"
+printf '  release (build, pack, read back)  %8.3f s\n' "${figure[release]}"
+printf '  of it packing and reading back    %8.3f s\n' "${figure[release_pack]}"
+printf '  build alone, command line         %8.3f s (opening the project included)\n' \
+    "${figure[cli_build]}"
+printf '  data.xp3 %.1f MiB, tar %.1f MiB, tar | gzip %.1f MiB\n' "$(divide "$xp3_bytes" 1048576)" \
+    "$(divide "$tar_bytes" 1048576)" "$(divide "$gzip_bytes" 1048576)"
+if cmp -s "$dir/warm/data.xp3" "$dir/release/data.xp3"; then
+    echo "  two releases byte-identical"
+else
+    echo "  two releases DIFFER"
+fi
+echo "aims: release_vs_tar 1.5 (at most)"
+ratio release_vs_tar "$(divide "${figure[release]}" "${figure[tar]}")" 1.5
+ratio release_pack_vs_tar "$(divide "${figure[release_pack]}" "${figure[tar]}")"
+ratio xp3_size_vs_tar_gzip "$(divide "$xp3_bytes" "$gzip_bytes")"

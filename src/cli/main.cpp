@@ -2,16 +2,20 @@
 
 #include "build/GameFolderSetup.h"
 #include "build/ProjectBuilder.h"
+#include "build/Xp3Archive.h"
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCharacter.h"
 #include "document/LogLine.h"
 #include "document/ProjectCheck.h"
+#include "document/Release.h"
 #include "document/ScenewrightDoc.h"
 #include "document/TextExport.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/TextOutput.h"
 #include "platform/Versions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -62,14 +66,25 @@ const char kUsage[] =
     "                        take the edited texts of the TSV back and save (to\n"
     "                        OUT when given); rows whose key no longer names the\n"
     "                        same kind of cell are refused, and then it exits 1\n"
+    "  release FILE.swo OUT_DIR [--engine PATH]\n"
+    "                        build, then pack the game folder into\n"
+    "                        OUT_DIR/data.xp3 (OUT_DIR is made when missing), read\n"
+    "                        it back to check every file, and copy the engine\n"
+    "                        (PATH: its executable or folder; else the folder set\n"
+    "                        in the editor) and the plugins beside it\n"
+    "  xp3 list ARCHIVE      list the files of an XP3 archive\n"
+    "  xp3 extract ARCHIVE [DIR]\n"
+    "                        write the files of an XP3 archive below DIR (the\n"
+    "                        current folder when not given)\n"
     "  help, --help          print this text\n"
     "  --version             print the version and those of the libraries\n"
     "\n"
     "exit status:\n"
     "  0   done (build: status 1, built)\n"
     "  1   the project file could not be read or written (import: or the\n"
-    "      text not imported; check: or an error finding)\n"
-    "  2-7 build status: 2 no project folder, 3 config.tjs unreadable,\n"
+    "      text not imported; check: or an error finding; release: or the\n"
+    "      release failed; xp3: the archive unreadable or a file not extracted)\n"
+    "  2-7 build status (build, release): 2 no project folder, 3 config.tjs unreadable,\n"
     "      4 an output file not writable, 5 a media copy failed,\n"
     "      6 a function of config.tjs not recognised, 7 a cell could not be built\n"
     "  64  wrong command line\n"
@@ -209,6 +224,70 @@ int Build(const std::vector<const char*>& arguments) {
     return status == SwBuildStatus::Built ? 1 : status;
 }
 
+int Release(const std::vector<const char*>& arguments) {
+    const bool withEngine = arguments.size() == 4 && std::string(arguments[2]) == "--engine";
+    if (arguments.size() != 2 && !withEngine)
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    std::string out, engine;
+    if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], out) ||
+        (withEngine && !ArgumentPath(arguments[3], engine)))
+        return 1;
+    return ReleaseProject(doc, out, engine);
+}
+
+int Xp3(const std::vector<const char*>& arguments) {
+    const std::string action = arguments.empty() ? std::string() : arguments[0];
+    const bool list = action == "list" && arguments.size() == 2;
+    const bool extract = action == "extract" && (arguments.size() == 2 || arguments.size() == 3);
+    if (!list && !extract)
+        return Usage();
+    std::string path, folder = ".", message;
+    if (!ArgumentPath(arguments[1], path) ||
+        (arguments.size() == 3 && !ArgumentPath(arguments[2], folder)))
+        return 1;
+    sw::xp3::CArchiveReader reader;
+    if (!reader.Open(path, message)) {
+        Print(stderr, "error: " + message);
+        return 1;
+    }
+    const std::vector<sw::xp3::Entry>& entries = reader.Entries();
+    if (list) {
+        unsigned long long bytes = 0, stored = 0;
+        std::printf("%12s %12s %-4s %-8s %s\n", "size", "stored", "kind", "adler32", "name");
+        for (const sw::xp3::Entry& entry : entries) {
+            const bool zlib = std::any_of(entry.segments.begin(), entry.segments.end(),
+                                          [](const sw::xp3::Segment& s) { return s.compressed; });
+            const std::string adler = entry.adler ? sw::Format("%08x", *entry.adler) : "-";
+            std::printf("%12llu %12llu %-4s %-8s %s%s\n",
+                        static_cast<unsigned long long>(entry.size),
+                        static_cast<unsigned long long>(entry.storedSize), zlib ? "zlib" : "raw",
+                        adler.c_str(), sw::xp3::Utf8Name(entry.name).c_str(),
+                        entry.IsProtected() ? " (protected)" : "");
+            bytes += entry.size;
+            stored += entry.storedSize;
+        }
+        std::printf("files: %zu, bytes: %llu, stored: %llu\n", entries.size(), bytes, stored);
+        return 0;
+    }
+    if (!sw::files::CreateDirectories(folder) || !sw::files::DirectoryExists(folder)) {
+        Print(stderr, "error: " + folder + " を作れません。");
+        return 1;
+    }
+    std::size_t failed = 0;
+    for (const sw::xp3::Entry& entry : entries) {
+        if (reader.Extract(entry, folder, message)) {
+            std::printf("%s\n", sw::xp3::Utf8Name(entry.name).c_str());
+        } else {
+            Print(stderr, "error: " + message);
+            ++failed;
+        }
+    }
+    std::printf("extracted: %zu, failed: %zu\n", entries.size() - failed, failed);
+    return failed == 0 ? 0 : 1;
+}
+
 void PrintAddedCells(const CSwScene& scene, int firstNewCell) {
     for (int index = firstNewCell; index < scene.GetCellCount(); ++index) {
         const CommandTypeInfo* info = FindCommandType(scene.GetCellAt(index)->type);
@@ -297,6 +376,10 @@ int main(int argc, char** argv) {
         return Build(arguments);
     if (command == "import")
         return Import(arguments);
+    if (command == "release")
+        return Release(arguments);
+    if (command == "xp3")
+        return Xp3(arguments);
     if (command == "export-text")
         return ExportText(arguments);
     if (command == "import-text")

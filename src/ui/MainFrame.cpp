@@ -4,6 +4,7 @@
 #include "document/DocumentUpdate.h"
 #include "document/ProjectCheck.h"
 #include "document/ProjectLoad.h"
+#include "document/Release.h"
 #include "platform/Versions.h"
 #include "ui/FindReplaceDock.h"
 #include "ui/ListStylePageView.h"
@@ -25,6 +26,7 @@
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -169,6 +171,8 @@ void CMainFrame::CreateActions() {
                               QStringLiteral("吉里吉里で実行(&R)"), this);
     m_runAction->setShortcut(QKeySequence(Qt::Key_F5));
     connect(m_runAction, &QAction::triggered, this, &CMainFrame::RunEngine);
+    m_releaseAction = new QAction(QStringLiteral("リリース(&L)..."), this);
+    connect(m_releaseAction, &QAction::triggered, this, &CMainFrame::ReleaseGame);
     m_engineFolderAction = new QAction(QStringLiteral("設定(&S)..."), this);
     connect(m_engineFolderAction, &QAction::triggered, this, &CMainFrame::EditEngineFolder);
     m_aboutAction = new QAction(QStringLiteral("バージョン情報(&A)..."), this);
@@ -240,6 +244,7 @@ void CMainFrame::CreateMenus() {
     QMenu* build = menuBar()->addMenu(QStringLiteral("ビルド(&B)"));
     build->addAction(m_buildAction);
     build->addAction(m_runAction);
+    build->addAction(m_releaseAction);
     build->addSeparator();
     build->addAction(QStringLiteral("プロジェクトの設定(&P)..."), this,
                      [this] { EditProjectSettings(m_doc, this); });
@@ -326,7 +331,8 @@ void CMainFrame::UpdateCommandStates() {
     m_saveAction->setEnabled(idle && m_doc.CanSave());
     m_saveAsAction->setEnabled(idle);
     m_recentMenu->setEnabled(idle);
-    m_buildAction->setEnabled(idle && !m_doc.GetProjectRoot().empty());
+    m_buildAction->setEnabled(idle && !m_releasing && !m_doc.GetProjectRoot().empty());
+    m_releaseAction->setEnabled(m_buildAction->isEnabled());
     m_runAction->setEnabled(idle && m_doc.CanRunEngine());
     m_engineFolderAction->setEnabled(idle);
     m_chart->SetCommandsBlocked(m_building);
@@ -458,7 +464,7 @@ void CMainFrame::ShowBuildProgress(int done, int total) {
 }
 
 bool CMainFrame::Build() {
-    if (m_building || m_doc.GetProjectRoot().empty())
+    if (m_building || m_releasing || m_doc.GetProjectRoot().empty())
         return false;
     // A build is where a broken media file or a full disk may bring the
     // editor down; the changes so far are kept first.
@@ -476,6 +482,55 @@ bool CMainFrame::Build() {
                                     : QStringLiteral("ビルドに失敗しました（")) +
                              m_output->Summary() + QStringLiteral("）。"));
     return built;
+}
+
+void CMainFrame::ReleaseGame() {
+    if (!m_releaseAction->isEnabled())
+        return;
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("リリース先のフォルダ"));
+    if (!folder.isEmpty())
+        ReleaseInto(folder);
+}
+
+bool CMainFrame::ReleaseInto(const QString& folder) {
+    std::string out;
+    QString error;
+    if (m_releasing || !sw::ui::PathToCp932(folder, out, &error)) {
+        if (!error.isEmpty())
+            ShowError(error);
+        return false;
+    }
+    if (!Build())
+        return false;
+    const std::shared_ptr<ReleaseJob> job = PrepareRelease(m_doc, out, "");
+    m_releasing = true;
+    UpdateCommandStates();
+    statusBar()->showMessage(QStringLiteral("リリース中..."));
+    const QString buildFormat = m_progress->format();
+    m_progress->setFormat(QStringLiteral("リリース中 %v / %m MiB"));
+    auto* progress = new QTimer(this);
+    connect(progress, &QTimer::timeout, this, [this, job] {
+        ShowBuildProgress(static_cast<int>(job->bytesRead >> 20),
+                          static_cast<int>(job->bytesTotal >> 20));
+    });
+    progress->start(50);
+    RunFileJob([job] { job->Run(); },
+               [this, job, progress, buildFormat] {
+                   progress->deleteLater();
+                   m_progress->hide();
+                   m_progress->setFormat(buildFormat);
+                   m_releasing = false;
+                   const bool released = FinishRelease(m_doc, *job);
+                   UpdateCommandStates();
+                   // The summary is the last line but the frame's.
+                   QString summary;
+                   if (released && job->lines.size() >= 2)
+                       summary = sw::ui::FromCp932(job->lines[job->lines.size() - 2].second);
+                   statusBar()->showMessage(released ? summary
+                                                     : QStringLiteral("リリースに失敗しました。"));
+               });
+    return true;
 }
 
 void CMainFrame::CreateCheckTools() {

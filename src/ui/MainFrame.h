@@ -63,6 +63,13 @@ public:
     void FileSave();
     void FileSaveAs();
     bool Build();
+    // ビルド → リリース...: asks for the release folder, then ReleaseInto.
+    void ReleaseGame();
+    // Builds as Build does, then packs the game into `folder`/data.xp3 on
+    // the file thread with its progress on the status bar; false when the
+    // build failed or a release is under way already.
+    bool ReleaseInto(const QString& folder);
+    bool IsReleasing() const { return m_releasing; }
     // Lists the findings of the project check in the output view.
     void CheckProjectNow();
     // Selects scene `sceneId` and, unless -1, its cell `cell`.
@@ -87,6 +94,7 @@ public:
     QAction* SaveAction() const { return m_saveAction; }
     QAction* BuildAction() const { return m_buildAction; }
     QAction* RunAction() const { return m_runAction; }
+    QAction* ReleaseAction() const { return m_releaseAction; }
     bool IsBuilding() const { return m_building; }
     QAction* CheckAction() const { return m_checkAction; }
     QAction* CheckBeforeBuildAction() const { return m_checkBeforeBuildAction; }
@@ -123,6 +131,9 @@ private:
     CScenewrightDoc& m_doc;
     IDocumentHost& m_host;
     bool m_building = false;
+    // The document stays editable while a release packs: only another
+    // build or release must wait for it.
+    bool m_releasing = false;
     bool m_divided = false;
 
     QSplitter* m_outer = nullptr;
@@ -148,6 +159,7 @@ private:
     QAction* m_exitAction = nullptr;
     QAction* m_buildAction = nullptr;
     QAction* m_runAction = nullptr;
+    QAction* m_releaseAction = nullptr;
     QAction* m_engineFolderAction = nullptr;
     QAction* m_aboutAction = nullptr;
     QMenu* m_recentMenu = nullptr;

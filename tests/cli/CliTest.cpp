@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 
@@ -207,4 +209,54 @@ TEST(Cli, ImportAppendsCellsToTheNamedScene) {
                   reinterpret_cast<const char*>(u8"シーン番号999 のシーンはありません。")),
               std::string::npos);
     EXPECT_EQ(RunCli("import " + kSample + " two " + text).exitCode, 64);
+}
+
+TEST(Cli, ReleasePacksTheGameAndXp3ListsAndExtractsIt) {
+    TempFolder temp;
+    std::filesystem::copy(SW_EXAMPLES_DIR "/sample", temp.File("sample"),
+                          std::filesystem::copy_options::recursive);
+    // No engine from the settings of whoever runs the tests.
+    ::setenv("XDG_CONFIG_HOME", temp.File("config").c_str(), 1);
+    const std::string project = temp.File("sample/sample.swo");
+    const std::string archive = temp.File("out/data.xp3");
+    ASSERT_EQ(RunCli("build " + project + " --init-from " + SW_EXAMPLES_DIR "/engine").exitCode, 0);
+
+    CliRun release = RunCli("release " + project + " " + temp.File("out"));
+    EXPECT_EQ(release.exitCode, 0) << release.output;
+    EXPECT_NE(release.output.find(reinterpret_cast<const char*>(u8"ok: リリース: ")),
+              std::string::npos)
+        << release.output;
+    CliRun list = RunCli("xp3 list " + archive);
+    EXPECT_EQ(list.exitCode, 0) << list.output;
+    // Each line: size, stored size, kind, Adler-32 and name.
+    const auto lineOf = [&](const std::string& name) {
+        const std::size_t end = list.output.find(" " + name + "\n");
+        return end == std::string::npos ? std::string()
+                                        : list.output.substr(list.output.rfind('\n', end) + 1,
+                                                             end - list.output.rfind('\n', end));
+    };
+    EXPECT_NE(lineOf("scenario/first.ks").find(" zlib "), std::string::npos) << list.output;
+    EXPECT_NE(lineOf("bgimage/sky.png").find(" raw "), std::string::npos) << list.output;
+    CliRun extract = RunCli("xp3 extract " + archive + " " + temp.File("x/y"));
+    EXPECT_EQ(extract.exitCode, 0) << extract.output;
+    for (const char* name : {"scenario/first.ks", "system/config.tjs", "bgm/theme.wav"})
+        EXPECT_EQ(ReadFileOrEmpty(temp.File(std::string("x/y/") + name)),
+                  ReadFileOrEmpty(temp.File(std::string("sample/game/") + name)))
+            << name;
+
+    CliRun notAnArchive = RunCli("xp3 list " + project);
+    EXPECT_EQ(notAnArchive.exitCode, 1);
+    EXPECT_NE(
+        notAnArchive.output.find(reinterpret_cast<const char*>(u8"XP3 アーカイブではありません")),
+        std::string::npos);
+    EXPECT_EQ(RunCli("xp3 list").exitCode, 64);
+    EXPECT_EQ(RunCli("xp3 pack " + archive).exitCode, 64);
+    EXPECT_EQ(RunCli("release " + project).exitCode, 64);
+    EXPECT_EQ(RunCli("release " + project + " " + temp.File("e") + " --engine").exitCode, 64);
+    EXPECT_EQ(RunCli("release " + project + " " + temp.File("e") + " --engine " + temp.File("no"))
+                  .exitCode,
+              1);
+    std::filesystem::remove(temp.File("sample/game/system/config.tjs"));
+    EXPECT_EQ(RunCli("release " + project + " " + temp.File("failed")).exitCode, 3);
+    EXPECT_FALSE(std::filesystem::exists(temp.File("failed/data.xp3")));
 }

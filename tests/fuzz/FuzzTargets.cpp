@@ -2,6 +2,7 @@
 
 #include "build/EngineConfigPatcher.h"
 #include "build/ProjectBuilder.h"
+#include "build/Xp3Archive.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenarioImport.h"
 #include "document/ScenewrightDoc.h"
@@ -264,6 +265,65 @@ std::string RunJpeg(std::string_view input, const TempFolder&) {
     return Consistency(sw::imaging::DecodeJpegData(input));
 }
 
+// Archives of our packer (zlib index) and one with a raw index, so that
+// mutations reach the chunks as well as the zlib stream.
+std::vector<std::string> Xp3Seeds() {
+    TempFolder scratch;
+    std::vector<sw::xp3::PackInput> inputs = {
+        {"scenario/first.ks", scratch.Write("a", "*start|始まり\r\n[p]\r\n[p]\r\n"), true},
+        {"画像/ソ.png", scratch.Write("b", "\x89PNG\r\n\x1A\n"), false},
+        {"空.txt", scratch.Write("c", ""), true}};
+    sw::xp3::PackResult result;
+    sw::xp3::WriteArchive(scratch.File("seed.xp3"), inputs, result);
+    std::string packed = ReadFileOrEmpty(scratch.File("seed.xp3"));
+    const auto le = [](std::uint64_t value, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>(value >> (8 * i));
+        return out;
+    };
+    const std::string info = "info" + le(28, 8) + le(0, 4) + le(5, 8) + le(5, 8) + le(3, 2) +
+                             std::string("a\0b\0c\0", 6);
+    const std::string segm = "segm" + le(28, 8) + le(0, 4) + le(19, 8) + le(5, 8) + le(5, 8);
+    const std::string index = "File" + le(info.size() + segm.size(), 8) + info + segm;
+    const std::string raw = std::string("XP3\r\n \n\x1A\x8B\x67\x01", 11) + le(24, 8) + "hello" +
+                            std::string(1, '\0') + le(index.size(), 8) + index;
+    return {packed, raw, "MZ" + std::string(14, '\0') + packed};
+}
+
+std::vector<std::string> Xp3Tokens(const std::vector<std::string>&) {
+    return {"File", "info", "segm", "adlr", std::string(8, '\xFF'), std::string(8, '\0'), "\x80",
+            "\x01", "..",   "/",    "\\"};
+}
+
+// Open; every entry read and extracted, which must stay below the folder.
+std::string RunXp3(std::string_view input, const TempFolder& scratch) {
+    sw::xp3::CArchiveReader reader;
+    std::string message;
+    if (!reader.Open(scratch.Write("fuzz.xp3", input), message))
+        return reader.Entries().empty() && !message.empty() ? "" : "a refused archive kept entries";
+    const std::string out = scratch.File("out/in");
+    sw::files::CreateDirectories(out);
+    for (const sw::xp3::Entry& entry : reader.Entries()) {
+        std::uint64_t total = 0;
+        const bool read = reader.Read(
+            entry,
+            [&](std::string_view data) {
+                total += data.size();
+                return true;
+            },
+            message);
+        if (read && total != entry.size)
+            return "a read gave another size than the index";
+        reader.Extract(entry, out, message);
+    }
+    // Names are hostile: nothing may appear beside the target folder.
+    std::size_t beside = 0;
+    for ([[maybe_unused]] const std::string& name : sw::files::FindFiles(scratch.File("out"), "*"))
+        ++beside;
+    return beside == 0 ? "" : "an extracted file left its folder";
+}
+
 } // namespace
 
 const std::vector<FuzzTarget>& FuzzTargets() {
@@ -274,6 +334,7 @@ const std::vector<FuzzTarget>& FuzzTargets() {
         {"bmp", "*.bmp", BmpSeeds, NoTokens, RunBmp},
         {"png", "*.png", PngSeeds, NoTokens, RunPng, MendPngChecksums},
         {"jpeg", "*.jpg", JpegSeeds, NoTokens, RunJpeg},
+        {"xp3", "*.xp3", Xp3Seeds, Xp3Tokens, RunXp3},
     };
     return targets;
 }

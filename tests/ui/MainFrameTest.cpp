@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QtTest>
 
 #include <functional>
@@ -202,6 +203,35 @@ private slots:
         QVERIFY(sw::files::FileExists(sample.temp.File("game/scenario/first.ks")));
         QCOMPARE(log.LineText(log.count() - 1), QStringLiteral("-----ビルド終了-----"));
         QVERIFY(frame.RunAction()->isEnabled());
+    }
+
+    void ReleasesOnTheFileThreadAfterABuild() {
+        SampleCopy sample;
+        CScenewrightDoc doc;
+        doc.SetSettingsFilePath(sample.temp.File("Scenewright.ini"));
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        QVERIFY(frame.OpenPath(sw::ui::FromCp932(sample.project)));
+        doc.GetSettings().root = sample.temp.File("game");
+        doc.Notify({SwChange::Settings});
+        QVERIFY(frame.ReleaseAction()->isEnabled());
+        // The build fails for the missing picture: nothing is packed.
+        QVERIFY(!frame.ReleaseInto(sw::ui::FromCp932(sample.temp.File("failed"))));
+        QVERIFY(!frame.IsReleasing());
+        QVERIFY(!std::filesystem::exists(sample.temp.File("failed/data.xp3")));
+
+        std::filesystem::copy_file(std::filesystem::path(SW_EXAMPLES_DIR) /
+                                       "sample/media/fairy.png",
+                                   sample.temp.File("sample/media/fairy.png"));
+        QVERIFY(frame.ReleaseInto(sw::ui::FromCp932(sample.temp.File("release"))));
+        QVERIFY(frame.IsReleasing());
+        QVERIFY(!frame.BuildAction()->isEnabled() && !frame.ReleaseAction()->isEnabled());
+        QTRY_VERIFY(!frame.IsReleasing());
+        QVERIFY(sw::files::FileExists(sample.temp.File("release/data.xp3")));
+        QVERIFY(frame.statusBar()->currentMessage().startsWith(QStringLiteral("リリース: ")));
+        QVERIFY(frame.ReleaseAction()->isEnabled());
+        const CScenewrightOutputView& log = *frame.Output();
+        QCOMPARE(log.LineText(log.count() - 1), QStringLiteral("-----リリース終了-----"));
     }
 
     // The sample's own game folder has no engine files yet: the first

@@ -26,7 +26,7 @@ bool NamedLikeTheEngine(const std::string& name) {
 
 // The engine in `folder` (with a trailing '/'), "" when there is none.
 // Archives made on Windows often spell its file "krkr.eXe" or "KRKR.EXE".
-std::string FindEngineExecutable(const std::string& folder) {
+std::string FindEngineIn(const std::string& folder) {
     std::string windows;
     std::vector<std::string> native;
     for (const std::string& name : sw::files::FindFiles(folder, "*")) {
@@ -74,18 +74,21 @@ std::string DefaultSettingsFilePath() {
                               sw::process::Environment("HOME"));
 }
 
+std::string FindEngineExecutable(std::string_view engine) {
+    if (engine.empty())
+        return {};
+    if (sw::files::FileExists(engine))
+        return sw::paths::ToForwardSlashes(engine);
+    return FindEngineIn(WithSlash(engine));
+}
+
 bool MakeEngineCommand(std::string_view engine, std::string_view projectFolder,
                        EngineCommand& command, std::string& message) {
-    std::string executable;
-    if (sw::files::FileExists(engine)) {
-        executable = sw::paths::ToForwardSlashes(engine);
-    } else {
-        executable = FindEngineExecutable(WithSlash(engine));
-        if (executable.empty()) {
-            message = "吉里吉里の実行ファイル " + WithSlash(engine) + kEngineExecutable +
-                      " が見つかりません。";
-            return false;
-        }
+    const std::string executable = FindEngineExecutable(engine);
+    if (executable.empty()) {
+        message = "吉里吉里の実行ファイル " + WithSlash(engine) + kEngineExecutable +
+                  " が見つかりません。";
+        return false;
     }
     const std::string folder = sw::paths::FolderOf(executable);
     switch (sw::process::KindOfExecutable(executable)) {

@@ -30,6 +30,10 @@ struct EngineCommand {
     std::string workingFolder; // the engine's own folder
 };
 
+// The engine's executable: `engine` itself when it names a file, otherwise
+// the one MakeEngineCommand starts from that folder; "" when there is none.
+std::string FindEngineExecutable(std::string_view engine);
+
 // The program and arguments that start the engine on `projectFolder`.
 // `engine` is the engine's folder or its executable. In a folder, a native
 // engine (an ELF program or script named like krkr or kirikiri) wins over
