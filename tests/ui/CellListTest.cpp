@@ -96,6 +96,26 @@ private slots:
         QCOMPARE(Column(list, 0), QStringList({"右クリック"}));
     }
 
+    // The sample's opening scene reads as a story in the list.
+    void SampleRowsReadAsTheStory() {
+        CScenewrightDoc doc;
+        QVERIFY(doc.ReadProjectFile(SW_EXAMPLES_DIR "/sample/sample.swo"));
+        CListStylePageView list(doc);
+        list.resize(720, 560);
+        doc.SelectScene(doc.FindScene(1));
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const QStringList contents = Column(list, 1);
+        QVERIFY(contents.contains(QStringLiteral("「山田一郎」おはよう。")));
+        QVERIFY(contents.contains(QStringLiteral("sky.png（背景レイヤ）")));
+        QVERIFY(contents.contains(QStringLiteral("theme.wav（フェードイン 1500ms）")));
+        QVERIFY(contents.contains(QStringLiteral("ユニバーサル wipe.png 800ms（背景レイヤ）")));
+        QVERIFY(contents.contains(QStringLiteral("opening|オープニング")));
+        const QByteArray folder = qgetenv("SW_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            QVERIFY(list.grab().save(QString::fromLocal8Bit(folder) + "/cell-list.png", "PNG"));
+    }
+
     void CutSelectsTheNewLastRowAndPasteNeedsOneRow() {
         QApplication::clipboard()->clear();
         CScenewrightDoc doc;
