@@ -1,7 +1,8 @@
 #!/bin/bash
 # Times open, save, build and chart layout of generated projects of 2,000 and
 # 4,000 scenes (50 cells each), a build with 200 MiB of media and a second
-# build with the media unchanged, beside `xmllint --noout` on the same file
+# build with the media unchanged, a preview (play from here) and a second
+# one against that second build, beside `xmllint --noout` on the same file
 # and `cp -r` of the same media; and in the editor's main window (offscreen):
 # one cell edit, one scene property edit, adding a scene, undo and redo until
 # the window is idle, the longest stall of the window during an autosave, a
@@ -133,10 +134,28 @@ printf '  second build         %8.3f s (media unchanged)\n' "${figure[media_seco
 copy_part=$(awk -v a="${figure[media_first]}" -v b="${figure[build2000]}" 'BEGIN {print a - b}')
 printf '  first build less the build with small media %8.3f s\n' "$copy_part"
 
+# Play from here into a preview folder whose media are in place (one preview
+# before the rounds fills it): a preview in a fresh process, and a second one
+# of the unchanged project in the same process.
+"$project_bench" preview "$file" "$dir/game" "$dir/preview" >/dev/null
+previews="" second_previews=""
+for _ in $(seq "$rounds"); do
+    sync
+    out=$("$project_bench" preview "$file" "$dir/game" "$dir/preview")
+    previews="$previews $(echo "$out" | field seconds)"
+    second_previews="$second_previews $(echo "$out" | field second_seconds)"
+done
+figure[preview]=$(echo "$previews" | median)
+figure[preview_second]=$(echo "$second_previews" | median)
+printf '  preview              %8.3f s (media in place)\n' "${figure[preview]}"
+printf '  second preview       %8.3f s (same session, project unchanged)\n' \
+    "${figure[preview_second]}"
+
 echo "aims: open_vs_parse 1.5, save_vs_parse 1, build_vs_open 1, *_twice_the_project 2.2,"
 echo "      rss_vs_file_size 4, media_build_vs_cp 1.2, second_build_vs_first 0.2,"
 echo "      editor_*_ms 10, editor_*_twice_the_project 1.3, editor_build_vs_cli 1.5,"
-echo "      editor_second_build_vs_first 1, *_stall_ms 50 (at most)"
+echo "      editor_second_build_vs_first 1, *_stall_ms 50, preview_vs_second_build 1,"
+echo "      second_preview_vs_second_build 0.5 (at most)"
 ratio() { echo "ratio $1 $2"; }
 ratio open_vs_parse "$(divide "${figure[open4000]}" "${figure[parse4000]}")" 1.5
 ratio save_vs_parse "$(divide "${figure[save4000]}" "${figure[parse4000]}")" 1
@@ -147,6 +166,9 @@ done
 ratio rss_vs_file_size "${figure[rss4000]}" 4
 ratio media_build_vs_cp "$(divide "${figure[media_first]}" "${figure[cp]}")" 1.2
 ratio second_build_vs_first "$(divide "${figure[media_second]}" "${figure[media_first]}")" 0.2
+ratio preview_vs_second_build "$(divide "${figure[preview]}" "${figure[media_second]}")" 1
+ratio second_preview_vs_second_build \
+    "$(divide "${figure[preview_second]}" "${figure[media_second]}")" 0.5
 # Beside the aims: the copying alone, and the second build against a build
 # that copies nothing of weight.
 ratio media_copy_part_vs_cp "$(divide "$copy_part" "${figure[cp]}")"

@@ -6,6 +6,7 @@
 #include "commands/CommandCatalogue.h"
 #include "commands/SwCharacter.h"
 #include "document/LogLine.h"
+#include "document/PlayFromHere.h"
 #include "document/ProjectCheck.h"
 #include "document/Release.h"
 #include "document/ScenewrightDoc.h"
@@ -57,6 +58,13 @@ const char kUsage[] =
     "                        --init-from first copies what the folder lacks of\n"
     "                        the engine's KAG3 template TEMPLATE (startup.tjs,\n"
     "                        system/), never overwriting a file\n"
+    "  preview FILE.swo SCENE[:CELL] [--root DIR]\n"
+    "                        write a game into DIR (else a folder below the\n"
+    "                        user's cache folder, printed) that starts at the\n"
+    "                        scene numbered SCENE, or at its cell CELL (counted\n"
+    "                        from 0), with the pictures, music and variables\n"
+    "                        the game has there; starts nothing and never\n"
+    "                        writes to the project's own game folder\n"
     "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
     "                        append the cells of scenario text file TEXT to the\n"
     "                        scene numbered SCENE and save (to OUT when given)\n"
@@ -83,8 +91,9 @@ const char kUsage[] =
     "  0   done (build: status 1, built)\n"
     "  1   the project file could not be read or written (import: or the\n"
     "      text not imported; check: or an error finding; release: or the\n"
-    "      release failed; xp3: the archive unreadable or a file not extracted)\n"
-    "  2-7 build status (build, release): 2 no project folder, 3 config.tjs unreadable,\n"
+    "      release failed; xp3: the archive unreadable or a file not extracted;\n"
+    "      preview: the game never reaches that scene or cell)\n"
+    "  2-7 build status (build, release, preview): 2 no project folder, 3 config.tjs unreadable,\n"
     "      4 an output file not writable, 5 a media copy failed,\n"
     "      6 a function of config.tjs not recognised, 7 a cell could not be built\n"
     "  64  wrong command line\n"
@@ -222,6 +231,29 @@ int Build(const std::vector<const char*>& arguments) {
     if (built && status == SwBuildStatus::Built)
         return 0;
     return status == SwBuildStatus::Built ? 1 : status;
+}
+
+int Preview(const std::vector<const char*>& arguments) {
+    const bool withRoot = arguments.size() == 4 && std::string(arguments[2]) == "--root";
+    PreviewPoint point;
+    if ((arguments.size() != 2 && !withRoot) || !ParsePreviewPoint(arguments[1], point))
+        return Usage();
+    CScenewrightDoc doc;
+    CTerminalLog log;
+    std::string folder;
+    if (!OpenProject(doc, log, arguments[0]) || (withRoot && !ArgumentPath(arguments[3], folder)))
+        return 1;
+    if (!withRoot)
+        folder = DefaultPreviewFolder(doc);
+    std::string refusal;
+    const std::int32_t status = BuildPreview(doc, point, folder, refusal);
+    if (status == SwBuildStatus::NotBuilt)
+        return 1;
+    std::printf("build status: %d\n", status);
+    if (status != SwBuildStatus::Built)
+        return status;
+    Print(stdout, "preview: " + folder);
+    return 0;
 }
 
 int Release(const std::vector<const char*>& arguments) {
@@ -378,6 +410,8 @@ int main(int argc, char** argv) {
         return Import(arguments);
     if (command == "release")
         return Release(arguments);
+    if (command == "preview")
+        return Preview(arguments);
     if (command == "xp3")
         return Xp3(arguments);
     if (command == "export-text")

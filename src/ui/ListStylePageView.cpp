@@ -13,10 +13,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
@@ -76,6 +78,15 @@ CListStylePageView::CListStylePageView(CScenewrightDoc& doc, QWidget* parent)
         makeAction(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, &CListStylePageView::Paste);
     m_delete = makeAction(QStringLiteral("セルの削除(&D)"), QKeySequence::Delete,
                           &CListStylePageView::Delete);
+    m_edit = new QAction(QStringLiteral("セルの編集(&O)..."), this);
+    connect(m_edit, &QAction::triggered, this, [this] {
+        if (SelectedCells().size() == 1)
+            EditCell(SelectedCells().front());
+    });
+    m_menu = new QMenu(this);
+    m_menu->addAction(m_edit);
+    m_menu->addSeparator();
+    m_menu->addActions({m_cut, m_copy, m_paste, m_delete});
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
         const int cell = CellOfRow(row);
         const CSwScene* scene = m_doc.GetCurrentScene();
@@ -274,6 +285,16 @@ void CListStylePageView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableWidget::keyPressEvent(event);
+}
+
+void CListStylePageView::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu acts on the row under the pointer.
+    const int row = rowAt(event->pos().y());
+    if (row >= 0 && !selectionModel()->isRowSelected(row, QModelIndex()))
+        selectRow(row);
+    UpdateCommandStates();
+    m_edit->setEnabled(SelectedCells().size() == 1);
+    m_menu->exec(event->globalPos());
 }
 
 bool CListStylePageView::EditCell(int cell) {

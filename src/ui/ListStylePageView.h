@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 
 // The clipboard and drag format of cells: their project-file text.
 inline constexpr const char* kSwObjMimeType = "application/x-scenewright-object";
@@ -51,10 +52,13 @@ public:
     QAction* CutAction() const { return m_cut; }
     QAction* PasteAction() const { return m_paste; }
     QAction* DeleteAction() const { return m_delete; }
+    // The rows' popup menu, for the window's own commands.
+    QMenu* ContextMenu() const { return m_menu; }
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -76,4 +80,6 @@ private:
     QAction* m_cut = nullptr;
     QAction* m_paste = nullptr;
     QAction* m_delete = nullptr;
+    QAction* m_edit = nullptr;
+    QMenu* m_menu = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "build/ProjectBuilder.h"
 #include "document/DocumentUpdate.h"
+#include "document/PlayFromHere.h"
 #include "document/ProjectCheck.h"
 #include "document/ProjectLoad.h"
 #include "document/Release.h"
@@ -171,6 +172,18 @@ void CMainFrame::CreateActions() {
                               QStringLiteral("吉里吉里で実行(&R)"), this);
     m_runAction->setShortcut(QKeySequence(Qt::Key_F5));
     connect(m_runAction, &QAction::triggered, this, &CMainFrame::RunEngine);
+    m_playSceneAction = new QAction(QStringLiteral("このシーンから実行(&H)"), this);
+    m_playSceneAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    m_playSceneAction->setToolTip(
+        QStringLiteral("選んだシーンから、そこまでの画像・BGM・変数を再現して吉里吉里で始めます。"
+                       "プロジェクトのゲームフォルダには書き込みません。"));
+    connect(m_playSceneAction, &QAction::triggered, this, [this] { PlayFromHere(false); });
+    m_playCellAction = new QAction(QStringLiteral("このセルから実行(&E)"), this);
+    m_playCellAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F5));
+    m_playCellAction->setToolTip(
+        QStringLiteral("選んだセルから、そこまでの画像・BGM・変数を再現して吉里吉里で始めます。"
+                       "プロジェクトのゲームフォルダには書き込みません。"));
+    connect(m_playCellAction, &QAction::triggered, this, [this] { PlayFromHere(true); });
     m_releaseAction = new QAction(QStringLiteral("リリース(&L)..."), this);
     connect(m_releaseAction, &QAction::triggered, this, &CMainFrame::ReleaseGame);
     m_engineFolderAction = new QAction(QStringLiteral("設定(&S)..."), this);
@@ -244,11 +257,21 @@ void CMainFrame::CreateMenus() {
     QMenu* build = menuBar()->addMenu(QStringLiteral("ビルド(&B)"));
     build->addAction(m_buildAction);
     build->addAction(m_runAction);
+    build->addAction(m_playSceneAction);
+    build->addAction(m_playCellAction);
     build->addAction(m_releaseAction);
     build->addSeparator();
     build->addAction(QStringLiteral("プロジェクトの設定(&P)..."), this,
                      [this] { EditProjectSettings(m_doc, this); });
     connect(build, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    // Where the author looks at a scene or a cell, it can be played from.
+    for (const auto& [menu, action] : {std::pair{m_chart->PopupMenu(), m_playSceneAction},
+                                       std::pair{m_cells->ContextMenu(), m_playCellAction}}) {
+        QAction* first = menu->actions().value(0);
+        menu->insertAction(first, action);
+        menu->insertSeparator(first);
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    }
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     options->addAction(m_engineFolderAction);
@@ -334,6 +357,10 @@ void CMainFrame::UpdateCommandStates() {
     m_buildAction->setEnabled(idle && !m_releasing && !m_doc.GetProjectRoot().empty());
     m_releaseAction->setEnabled(m_buildAction->isEnabled());
     m_runAction->setEnabled(idle && m_doc.CanRunEngine());
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    const bool playable = idle && !m_releasing && scene && scene->Top()->procedure == 0;
+    m_playSceneAction->setEnabled(playable);
+    m_playCellAction->setEnabled(playable && m_cells->SelectedCells().size() == 1);
     m_engineFolderAction->setEnabled(idle);
     m_chart->SetCommandsBlocked(m_building);
     m_history->SetBlocked(m_building);
@@ -597,6 +624,47 @@ void CMainFrame::RunEngine() {
     if (m_building || !m_doc.CanRunEngine())
         return;
     m_doc.RunEngine();
+}
+
+bool CMainFrame::PlayFromHere(bool fromCell) {
+    const CSwScene* scene = m_doc.GetCurrentScene();
+    if (m_building || m_releasing || scene == nullptr)
+        return false;
+    PreviewPoint point{scene->id, -1};
+    if (fromCell) {
+        const std::vector<int> cells = m_cells->SelectedCells();
+        if (cells.size() != 1)
+            return false;
+        point.cell = cells.front();
+    }
+    if (m_doc.GetEnginePath().empty()) {
+        ShowError(
+            QStringLiteral("吉里吉里の場所が設定されていません。"
+                           "オプション → 設定 で吉里吉里のフォルダか実行ファイルを選んで下さい。"));
+        return false;
+    }
+    m_building = true;
+    UpdateCommandStates();
+    statusBar()->showMessage(QStringLiteral("ここから実行するゲームを書き出しています..."));
+    BuildProgress progress(*this);
+    std::string refusal;
+    const std::string folder = DefaultPreviewFolder(m_doc);
+    const std::int32_t status =
+        BuildPreview(m_doc, point, folder, refusal, &m_previewCache, &progress);
+    m_progress->hide();
+    m_building = false;
+    UpdateCommandStates();
+    if (status != SwBuildStatus::Built) {
+        const QString why = refusal.empty() ? m_output->Summary() : sw::ui::FromCp932(refusal);
+        statusBar()->showMessage(QStringLiteral("ここから実行できませんでした。"));
+        ShowError(QStringLiteral("ここから実行できませんでした。\n") + why);
+        return false;
+    }
+    const bool started = m_doc.RunEngineOn(folder) == CScenewrightDoc::kEngineStarted;
+    statusBar()->showMessage(started ? QStringLiteral("吉里吉里を起動しました: ") +
+                                           sw::ui::FromCp932(folder)
+                                     : QStringLiteral("吉里吉里を起動できませんでした。"));
+    return started;
 }
 
 void CMainFrame::EditEngineFolder() {

@@ -4,6 +4,7 @@
 // chart in the middle, the cells on the right, the build log below; the
 // menus, the toolbar and the status bar with the project commands.
 
+#include "document/PlayFromHere.h"
 #include "document/ScenewrightDoc.h"
 
 #include <QMainWindow>
@@ -75,6 +76,9 @@ public:
     // Selects scene `sceneId` and, unless -1, its cell `cell`.
     void ShowPlace(int sceneId, int cell);
     void RunEngine();
+    // このシーンから実行 / このセルから実行: writes the preview game for the
+    // current scene (or its one selected cell) and starts the engine on it.
+    bool PlayFromHere(bool fromCell);
     void EditEngineFolder();
     void ShowAbout();
     // Opens the manual in the desktop's browser.
@@ -94,6 +98,8 @@ public:
     QAction* SaveAction() const { return m_saveAction; }
     QAction* BuildAction() const { return m_buildAction; }
     QAction* RunAction() const { return m_runAction; }
+    QAction* PlaySceneAction() const { return m_playSceneAction; }
+    QAction* PlayCellAction() const { return m_playCellAction; }
     QAction* ReleaseAction() const { return m_releaseAction; }
     bool IsBuilding() const { return m_building; }
     QAction* CheckAction() const { return m_checkAction; }
@@ -159,6 +165,10 @@ private:
     QAction* m_exitAction = nullptr;
     QAction* m_buildAction = nullptr;
     QAction* m_runAction = nullptr;
+    QAction* m_playSceneAction = nullptr;
+    QAction* m_playCellAction = nullptr;
+    // Kept between previews of an unchanged project.
+    PreviewCache m_previewCache;
     QAction* m_releaseAction = nullptr;
     QAction* m_engineFolderAction = nullptr;
     QAction* m_aboutAction = nullptr;

@@ -534,11 +534,17 @@ void CScenewrightView::showEvent(QShowEvent* event) {
 
 void CScenewrightView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    if (event->button() != Qt::LeftButton || m_blocked)
+    if (m_blocked || (event->button() != Qt::LeftButton && event->button() != Qt::RightButton))
         return;
     const QPoint point = ChartPointAt(event->position().toPoint());
+    CSwScene* scene = m_layout.SceneAt(m_doc, point.x(), point.y());
+    // The popup menu acts on the scene under the pointer; a right click
+    // beside every box keeps the selection.
+    if (event->button() == Qt::RightButton &&
+        (scene == nullptr || scene == m_doc.GetCurrentScene()))
+        return;
     m_doc.SetCurrentCell(nullptr);
-    m_doc.SelectScene(m_layout.SceneAt(m_doc, point.x(), point.y()));
+    m_doc.SelectScene(scene);
 }
 
 void CScenewrightView::mouseMoveEvent(QMouseEvent* event) {

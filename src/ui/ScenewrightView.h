@@ -33,6 +33,8 @@ public:
     // adds delete, cut link and cancel to it.
     QMenu* InsertMenu() const { return m_insertMenu; }
     QAction* DeleteAction() const { return m_deleteAction; }
+    // The chart's popup menu, for the window's own commands.
+    QMenu* PopupMenu() const { return m_popupMenu; }
     // What an empty chart says to do.
     static QString EmptyChartHint();
     QAction* CutLinkAction() const { return m_cutLinkAction; }

@@ -189,6 +189,44 @@ TEST(Cli, BuildsTheSampleIntoAnotherFolder) {
     EXPECT_EQ(ReadFileOrEmpty(temp.File("empty/scenario/first.ks")), firstKs);
 }
 
+TEST(Cli, PreviewWritesAGameStartingThereOrRefusesWithAReason) {
+    TempFolder temp;
+    CliRun preview = RunCli("preview " + kSample + " 2:8 --root " + temp.File("play"));
+    EXPECT_EQ(preview.exitCode, 0) << preview.output;
+    EXPECT_NE(preview.output.find("preview: " + temp.File("play")), std::string::npos);
+    const std::string firstKs = ReadFileOrEmpty(temp.File("play/scenario/first.ks"));
+    EXPECT_NE(firstKs.find("[jump target=\"*__PREVIEW_START__\"]\r\n"), std::string::npos);
+    EXPECT_NE(firstKs.find(";\r\n*__PREVIEW_START__\r\n;\r\n[iscript]\r\nf.metFairy"),
+              std::string::npos);
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("play/fgimage/fairy.png")).empty());
+
+    // Without --root, below the cache folder.
+    const char* saved = std::getenv("XDG_CACHE_HOME");
+    const std::string savedCache = saved ? saved : "";
+    ::setenv("XDG_CACHE_HOME", temp.File("cache").c_str(), 1);
+    CliRun cached = RunCli("preview " + kSample + " 5");
+    if (saved)
+        ::setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+    else
+        ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(cached.exitCode, 0) << cached.output;
+    const std::string below = temp.File("cache/Scenewright/preview/sample-");
+    const std::size_t at = cached.output.find("preview: " + below);
+    ASSERT_NE(at, std::string::npos) << cached.output;
+    const std::string folder = cached.output.substr(at + 9, cached.output.find('\n', at) - at - 9);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/scenario/first.ks")) << folder;
+
+    CliRun procedure = RunCli("preview " + kSample + " 10 --root " + temp.File("never"));
+    EXPECT_EQ(procedure.exitCode, 1);
+    EXPECT_NE(procedure.output.find(
+                  reinterpret_cast<const char*>(u8"シーン番号10 は手続き（Procedure）の木にあり")),
+              std::string::npos)
+        << procedure.output;
+    EXPECT_FALSE(std::filesystem::exists(temp.File("never")));
+    for (const char* wrong : {" 0", " 5:x", "", " 5 --root", " 5 --out x"})
+        EXPECT_EQ(RunCli("preview " + kSample + wrong).exitCode, 64) << wrong;
+}
+
 TEST(Cli, ImportAppendsCellsToTheNamedScene) {
     TempFolder temp;
     const std::string text = temp.Write(

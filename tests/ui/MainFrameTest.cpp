@@ -1,6 +1,7 @@
 #include "ui/MainFrame.h"
 #include "document/CellCommands.h"
 #include "document/DocumentUpdate.h"
+#include "document/PlayFromHere.h"
 #include "platform/Files.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QtTest>
@@ -27,6 +29,7 @@
 #include <functional>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -253,6 +256,77 @@ private slots:
         QVERIFY(sw::files::FileExists(temp.File("sample/game/scenario/first.ks")));
         QVERIFY(frame.Build()); // set up now: no second question
         QCOMPARE(host.asked.size(), std::size_t(1));
+    }
+
+    // このセルから実行 writes the preview game below the cache folder and
+    // starts the engine on it; the project's game folder is left alone.
+    void PlaysFromTheChosenCellInAFolderOfItsOwn() {
+        SampleCopy sample;
+        std::filesystem::copy_file(std::filesystem::path(SW_EXAMPLES_DIR) /
+                                       "sample/media/fairy.png",
+                                   sample.temp.File("sample/media/fairy.png"));
+        const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", sample.temp.File("cache").c_str());
+        const std::string engine = sample.temp.Write(
+            "engine/krkr", "#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > "
+                           "\"$(dirname \"$0\")/ran.tmp\"\n"
+                           "mv \"$(dirname \"$0\")/ran.tmp\" \"$(dirname \"$0\")/ran.txt\"\n");
+        ::chmod(engine.c_str(), 0755);
+        CScenewrightDoc doc;
+        doc.SetSettingsFilePath(sample.temp.File("Scenewright.ini"));
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        frame.resize(900, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(frame.OpenPath(sw::ui::FromCp932(sample.project)));
+        doc.GetSettings().root = sample.temp.File("game");
+        doc.SetEnginePath(engine);
+        const std::string gameConfig = ReadFileOrEmpty(sample.temp.File("game/system/config.tjs"));
+
+        // Both are offered where the scene and the cell are looked at.
+        QCOMPARE(frame.Chart()->PopupMenu()->actions().value(0), frame.PlaySceneAction());
+        QCOMPARE(frame.Cells()->ContextMenu()->actions().value(0), frame.PlayCellAction());
+        doc.SelectScene(doc.FindScene(10)); // a procedure: no way leads there
+        frame.UpdateCommandStates();
+        QVERIFY(!frame.PlaySceneAction()->isEnabled());
+        doc.SelectScene(doc.FindScene(2));
+        frame.Cells()->SelectCells(8, 1);
+        frame.UpdateCommandStates();
+        QVERIFY(frame.PlaySceneAction()->isEnabled() && frame.PlayCellAction()->isEnabled());
+        const QByteArray shots = qgetenv("SW_SCREENSHOT_DIR");
+        if (!shots.isEmpty()) {
+            // The window with the cell list's menu open over the chosen row.
+            frame.resize(1280, 720);
+            QTest::qWait(50);
+            QImage shot = frame.grab().toImage();
+            QMenu* menu = frame.Cells()->ContextMenu();
+            menu->adjustSize();
+            QPainter painter(&shot);
+            painter.drawPixmap(frame.Cells()->mapTo(&frame, QPoint(120, 205)), menu->grab());
+            painter.end();
+            QVERIFY(shot.save(QString::fromLocal8Bit(shots) + "/play-from-here.png", "PNG"));
+        }
+        frame.PlayCellAction()->trigger();
+
+        const std::string folder = DefaultPreviewFolder(doc);
+        QVERIFY(folder.starts_with(sample.temp.File("cache/Scenewright/preview/sample-")));
+        std::string record;
+        for (int tries = 0; tries < 500 && record.empty(); ++tries) {
+            record = ReadFileOrEmpty(sample.temp.File("engine/ran.txt"));
+            QTest::qWait(10);
+        }
+        QCOMPARE(QString::fromStdString(record),
+                 QString::fromStdString("-readencoding=Shift_JIS\n" + folder + "\n"));
+        QVERIFY(ReadFileOrEmpty(folder + "/scenario/first.ks").find("*__PREVIEW_START__\r\n") !=
+                std::string::npos);
+        QVERIFY(host.errors.empty());
+        QVERIFY(!std::filesystem::exists(sample.temp.File("game/scenario")));
+        QCOMPARE(ReadFileOrEmpty(sample.temp.File("game/system/config.tjs")), gameConfig);
+        if (savedCache.isNull())
+            qunsetenv("XDG_CACHE_HOME");
+        else
+            qputenv("XDG_CACHE_HOME", savedCache);
     }
 
     void UndoesAndRedoesThroughTheMenuTheShortcutsAndTheHistory() {

@@ -25,7 +25,9 @@ void WriteHeader(CTextOutput& file) {
     file.Write(";---------------------------------------\n");
 }
 
-void WriteCharacters(CTextOutput& file, const CSwSettings& settings) {
+} // namespace
+
+void WriteCharacterBlock(CTextOutput& file, const CSwSettings& settings) {
     const int count = settings.GetCharacterCount();
     file.Write("[iscript]\n");
     file.Printf("  sf.charcount = %d;\n", count);
@@ -42,6 +44,8 @@ void WriteCharacters(CTextOutput& file, const CSwSettings& settings) {
     }
     file.Write("[endscript]\n");
 }
+
+namespace {
 
 // The first scene of the top-level chain, found from the first scene read.
 CSwObj* FirstTopLevelScene(const CScenewrightDoc& doc) {
@@ -102,8 +106,39 @@ bool WriteScenes(CTextOutput& file, CScenewrightDoc& doc, IBuildProgress* sink) 
     return true;
 }
 
-// Patches config.tjs into config.tmp and swaps the files; false with the
-// patcher's message posted when the configuration could not be patched.
+bool WriteScenarioText(CTextOutput& file, CScenewrightDoc& doc, IBuildProgress* progress) {
+    WriteHeader(file);
+    WriteCharacterBlock(file, doc.GetSettings());
+    if (!WriteScenes(file, doc, progress))
+        return false;
+    file.Write(";\n*__LABEL_END__|ラベルEND\n;\n");
+    file.Write("ここは、シナリオの終端です。[s]\n;\n");
+    return true;
+}
+
+bool WriteScenario(CScenewrightDoc& doc, const std::string& root, IBuildProgress* progress,
+                   CTextOutput* text) {
+    if (text)
+        return WriteScenarioText(*text, doc, progress);
+    const std::string path = sw::paths::Join(root, "scenario/first.ks");
+    auto unwritable = [&] {
+        doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
+        doc.PostLogLine(
+            SwLog::Error,
+            sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
+        return false;
+    };
+    CFileOutput file;
+    if (!file.Open(path))
+        return unwritable();
+    if (!WriteScenarioText(file, doc, progress))
+        return false;
+    // A full disk must not pass for a finished build.
+    return file.Close() || unwritable();
+}
+
+} // namespace
+
 bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
     std::string config = FindEngineConfig(root);
     if (config.empty())
@@ -132,35 +167,12 @@ bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
     return true;
 }
 
-bool WriteScenario(CScenewrightDoc& doc, const std::string& root, IBuildProgress* progress) {
-    const std::string path = sw::paths::Join(root, "scenario/first.ks");
-    auto unwritable = [&] {
-        doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc.PostLogLine(
-            SwLog::Error,
-            sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
-        return false;
-    };
-    CFileOutput file;
-    if (!file.Open(path))
-        return unwritable();
-    WriteHeader(file);
-    WriteCharacters(file, doc.GetSettings());
-    if (!WriteScenes(file, doc, progress))
-        return false;
-    file.Write(";\n*__LABEL_END__|ラベルEND\n;\n");
-    file.Write("ここは、シナリオの終端です。[s]\n;\n");
-    // A full disk must not pass for a finished build.
-    return file.Close() || unwritable();
-}
-
-} // namespace
-
 bool BuildSceneSubtree(CTextOutput* file, CSwObj* scene, CScenewrightDoc& doc) {
     return BuildSubtree(file, scene, doc, nullptr);
 }
 
-bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirst) {
+bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirst,
+                  CTextOutput* scenario) {
     doc.SetBuildingScene(nullptr);
     doc.SetBuildStatus(SwBuildStatus::Built);
     doc.ForgetBuildOutputs();
@@ -176,7 +188,7 @@ bool BuildProject(CScenewrightDoc& doc, IBuildProgress* progress, bool checkFirs
             PostFindings(doc, CheckProject(doc));
         for (const char* folder : kSubFolders)
             sw::files::CreateDirectory(sw::paths::Join(root, folder));
-        result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root, progress);
+        result = UpdateEngineConfig(doc, root) && WriteScenario(doc, root, progress, scenario);
         const std::string merge = FindPendingConfigMerge(root);
         if (!merge.empty())
             doc.PostLogLine(SwLog::Warning,

@@ -178,9 +178,13 @@ int CScenewrightDoc::RunEngine() {
         if (question && m_host->AskYesNo(question, "確認") != IDocumentHost::Answer::Yes)
             return kRunDeclined;
     }
+    return RunEngineOn(GetProjectRoot());
+}
+
+int CScenewrightDoc::RunEngineOn(std::string_view gameFolder) {
     EngineCommand command;
     std::string message;
-    bool started = MakeEngineCommand(GetEnginePath(), GetProjectRoot(), command, message);
+    bool started = MakeEngineCommand(GetEnginePath(), gameFolder, command, message);
     if (started) {
         std::string reason;
         started = sw::process::StartDetached(command.program, command.arguments,

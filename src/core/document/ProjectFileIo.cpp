@@ -123,6 +123,7 @@ void CScenewrightDoc::AdoptProjectFrom(CScenewrightDoc& other) {
     TakeCurrentSceneFromSelectFields();
     m_buildStatus = SwBuildStatus::NotBuilt;
     m_modified = false;
+    ++m_contentRevision;
     // The texts belong to the scenes, which keep their addresses.
     m_textCache = std::move(other.m_textCache);
     other.m_textCache.Clear();
@@ -135,6 +136,7 @@ void CScenewrightDoc::AdoptProjectFrom(CScenewrightDoc& other) {
 bool CScenewrightDoc::ReadProjectFile(const char* path) {
     std::string message;
     const bool ok = ReadProjectElements(path, message);
+    ++m_contentRevision;
     if (ok) {
         m_modified = false;
         m_pathName = path;
@@ -189,6 +191,7 @@ void CScenewrightDoc::TakeCurrentSceneFromSelectFields() {
 }
 
 void CScenewrightDoc::ReplaceProjectWith(const std::string& text) {
+    ++m_contentRevision;
     DeleteAllScenes();
     m_settings.Reset();
     std::string message;

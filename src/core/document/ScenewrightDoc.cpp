@@ -33,6 +33,7 @@ void CScenewrightDoc::ResetDocument() {
     m_pendingMessage.clear();
     m_copyBuffer.clear();
     m_modified = false;
+    ++m_contentRevision;
     ResetHistory();
     Notify({SwChange::Reset});
     PostLogLine(SwLog::Plain, "ドキュメントを初期化しました。");
@@ -84,6 +85,8 @@ void CScenewrightDoc::PostLogLine(SwLog kind, std::string_view message) {
             m_previewProblems.emplace_back(message);
         return;
     }
+    if (m_redirect && m_redirect->quiet && kind != SwLog::Error && kind != SwLog::Warning)
+        return;
     const std::string line = LogLineText(kind, message);
     if (line.empty())
         return;
@@ -136,7 +139,7 @@ std::optional<CScenewrightDoc::BuildOutputClaim>
 CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view source) {
     if (m_previewing)
         return std::nullopt;
-    BuildOutputClaim claim{std::string(source), GetBuildingSceneId()};
+    BuildOutputClaim claim{std::string(source), GetBuildingSceneId(), std::string(output)};
     auto [it, added] = m_buildOutputs.try_emplace(sw::cp932::ToLowerAscii(output), claim);
     if (added)
         return std::nullopt;

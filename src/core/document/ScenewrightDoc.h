@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -184,8 +185,20 @@ public:
     const std::string& GetProjectFilePath() const { return m_projectFilePath; }
     const std::string& GetPathName() const { return m_pathName; }
     void SetPathName(std::string_view path) { m_pathName = path; }
-    // The folder a build writes the game into.
-    const std::string& GetProjectRoot() const { return m_settings.root; }
+    // The folder a build writes the game into: the project folder, or the
+    // folder of a build redirected elsewhere (a preview).
+    const std::string& GetProjectRoot() const {
+        return m_redirect ? m_redirect->root : m_settings.root;
+    }
+    // A build into another folder than the project's: the folder, and who
+    // is told just before each cell's text is written (may be empty).
+    struct BuildRedirect {
+        std::string root;
+        std::function<void(const CSwObj& cell)> beforeCell;
+        bool quiet = false; // only warnings and errors reach the log
+    };
+    void SetBuildRedirect(const BuildRedirect* redirect) { m_redirect = redirect; }
+    const BuildRedirect* GetBuildRedirect() const { return m_redirect; }
 
     // The engine-folder setting and the run command (document/EngineLaunch.cpp).
     // The settings file is read each time; the path defaults to
@@ -200,6 +213,9 @@ public:
     // Asks first when there was no clean build; tells the host when the
     // engine cannot be started. Never waits for the engine.
     int RunEngine();
+    // Starts the engine on another game folder (a preview's), without
+    // questions; the host hears why when it cannot be started.
+    int RunEngineOn(std::string_view gameFolder);
     // The engine's KAG3 template folder that game folders are set up from.
     std::string GetEngineTemplatePath();
     bool SetEngineTemplatePath(std::string_view folder);
@@ -209,6 +225,9 @@ public:
     bool OfferGameFolderSetup();
 
     bool IsModified() const { return m_modified; }
+    // Counts every change to the project's content (edits, undo, redo,
+    // opening): equal counts mean an unchanged project.
+    std::uint64_t ContentRevision() const { return m_contentRevision; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
 
     // Undo and redo (document/UndoRedo.cpp). Every change of the project is
@@ -277,6 +296,7 @@ public:
     struct BuildOutputClaim {
         std::string source;
         std::int32_t sceneId = 0;
+        std::string output; // as the build spelt it
     };
     // Records that the scene being built writes `source` as `output` (a path
     // below the project folder, compared case-blind as the engine's file
@@ -286,6 +306,7 @@ public:
     // The claim on `output` during this build; null when none.
     const BuildOutputClaim* FindBuildOutput(std::string_view output) const;
     void ForgetBuildOutputs() { m_buildOutputs.clear(); }
+    const std::map<std::string, BuildOutputClaim>& BuildOutputs() const { return m_buildOutputs; }
 
     // While previewing, a build writes its text only: it copies and writes no
     // file and claims no output; its error and warning lines are kept aside
@@ -349,6 +370,7 @@ private:
     std::string m_projectFilePath;
     std::string m_pathName;
     bool m_modified = false;
+    std::uint64_t m_contentRevision = 0;
     bool m_undoEnabled = false;
     bool m_ownsRecoveryCopy = false;
     CEditHistory m_history;
@@ -358,6 +380,7 @@ private:
 
     std::vector<IScenewrightView*> m_views;
     std::vector<ILogSink*> m_logSinks;
+    const BuildRedirect* m_redirect = nullptr;
     std::atomic<int>* m_readDone = nullptr;
     std::atomic<int>* m_readTotal = nullptr;
     IDocumentHost* m_host = nullptr;

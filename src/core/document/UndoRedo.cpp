@@ -33,6 +33,7 @@ void CScenewrightDoc::RestoreSnapshotText(const std::string& text) {
 }
 
 void CScenewrightDoc::RecordStep(SwEdit kind, std::unique_ptr<CEditStep> step) {
+    ++m_contentRevision;
     if (!m_undoEnabled || !step) {
         m_modified = true;
         return;
@@ -77,6 +78,7 @@ void CScenewrightDoc::AfterStep(CEditStep& step, std::string_view name, bool und
         return std::any_of(m_scenes.begin(), m_scenes.end(),
                            [&](const auto& owned) { return owned.get() == scene; });
     };
+    ++m_contentRevision;
     const SwUpdate update = step.Update();
     if (update.change == SwChange::SceneTree || update.change == SwChange::Project ||
         update.change == SwChange::Opened) {

@@ -83,6 +83,13 @@ public:
 
     static std::string LabelOf(std::int32_t sceneId);
 
+    // What the section writes before its cells for its way out: a choice's
+    // links, an image map's picture. Nothing for other scenes.
+    bool BuildHead(CTextOutput* file, CScenewrightDoc* doc);
+    // The image map's picture shown on its layer, and taken away again.
+    bool WriteMapImage(CTextOutput* file, CScenewrightDoc* doc, std::string& storage);
+    void WriteMapFree(CTextOutput* file) const;
+
 private:
     // Top() while BuildInTree runs; never copied or saved.
     const CSwScene* m_buildTop = nullptr;
@@ -90,6 +97,7 @@ private:
     void WriteSceneEnd(CTextOutput* file) const;
     void WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) const;
     bool BuildChoice(CTextOutput* file, CScenewrightDoc* doc);
+    void WriteChoiceLinks(CTextOutput* file, CScenewrightDoc* doc);
     bool BuildBranch(CTextOutput* file, CScenewrightDoc* doc);
     bool BuildImageMap(CTextOutput* file, CScenewrightDoc* doc);
     // ResolveTarget for the way into `child`, warning of a looping chain.

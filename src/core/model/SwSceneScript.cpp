@@ -125,7 +125,10 @@ bool CSwScene::BuildCells(CTextOutput* file, CScenewrightDoc* doc) {
                      Attribute("exp", expmycond).c_str(), label.c_str(), label.c_str());
         file->Printf(";\n%s_exec\n;\n", label.c_str());
     }
+    const CScenewrightDoc::BuildRedirect* redirect = doc ? doc->GetBuildRedirect() : nullptr;
     for (const auto& cell : cells) {
+        if (redirect && redirect->beforeCell)
+            redirect->beforeCell(*cell);
         if (!cell->Build(file, doc))
             return false;
     }
@@ -157,7 +160,18 @@ void CSwScene::WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) con
         file->Write("[endif]\n");
 }
 
-bool CSwScene::BuildChoice(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::BuildHead(CTextOutput* file, CScenewrightDoc* doc) {
+    if (type == SwType::SceneLink || type == SwType::SceneBranch || GetChildCount(this) < 2)
+        return true;
+    if (type == SwType::SceneImageMap) {
+        std::string storage;
+        return WriteMapImage(file, doc, storage);
+    }
+    WriteChoiceLinks(file, doc);
+    return true;
+}
+
+void CSwScene::WriteChoiceLinks(CTextOutput* file, CScenewrightDoc* doc) {
     if (clearmsg != 0) {
         file->Write("[iscript]\n");
         file->Write("  kag.back.messages[kag.currentNum].clear2();\n");
@@ -183,6 +197,10 @@ bool CSwScene::BuildChoice(CTextOutput* file, CScenewrightDoc* doc) {
                          link.c_str());
     }
     file->Write("[endnowait]\n");
+}
+
+bool CSwScene::BuildChoice(CTextOutput* file, CScenewrightDoc* doc) {
+    WriteChoiceLinks(file, doc);
     if (!BuildCells(file, doc))
         return false;
     file->Write("[s]\n");
@@ -235,14 +253,22 @@ bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const
     return false;
 }
 
-bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
-    std::string storage = mapimage;
+bool CSwScene::WriteMapImage(CTextOutput* file, CScenewrightDoc* doc, std::string& storage) {
+    storage = mapimage;
     if (doc && !CopyMapPictures(doc, storage))
         return false;
-    const std::string lay = Attribute("layer", layer);
-    file->Printf("[image %s visible=true storage=\"%s\" page=%s]\n", lay.c_str(),
-                 EscapeKagAttribute(storage).c_str(), "fore");
-    if (!BuildCells(file, doc))
+    file->Printf("[image %s visible=true storage=\"%s\" page=%s]\n",
+                 Attribute("layer", layer).c_str(), EscapeKagAttribute(storage).c_str(), "fore");
+    return true;
+}
+
+void CSwScene::WriteMapFree(CTextOutput* file) const {
+    file->Printf("[freeimage %s page=fore]\n", Attribute("layer", layer).c_str());
+}
+
+bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
+    std::string storage;
+    if (!WriteMapImage(file, doc, storage) || !BuildCells(file, doc))
         return false;
     file->Write("[s]\n");
 
@@ -255,7 +281,7 @@ bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
         if (!target || children[i]->clickfreemapimage == 0)
             continue;
         file->Printf(";\n%s\n;\n", ViaLabelOf(target->id).c_str());
-        file->Printf("[freeimage %s page=fore]\n", lay.c_str());
+        WriteMapFree(file);
         file->Printf("[jump target=\"%s\"]\n", LabelOf(target->id).c_str());
     }
     if (doc && !doc->IsPreviewing() && !storage.empty())

@@ -97,6 +97,15 @@ bool ModificationTime(std::string_view path, std::int64_t& nanoseconds) {
     return true;
 }
 
+bool FileSize(std::string_view path, std::uint64_t& bytes) {
+    std::string native;
+    struct stat info;
+    if (!Native(path, native) || ::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    bytes = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
 std::string CurrentDirectory() {
     char buffer[PATH_MAX];
     std::string path;
@@ -195,8 +204,10 @@ bool WriteFileAtomically(std::string_view path, std::string_view data) {
     return ReplaceThroughTemporary(path, true, [&](int fd) { return WriteAll(fd, data); });
 }
 
-bool WritePiecesAtomically(std::string_view path, std::span<const std::string_view> pieces) {
-    return ReplaceThroughTemporary(path, true, [&](int fd) {
+namespace {
+
+bool ReplacePieces(std::string_view path, bool flush, std::span<const std::string_view> pieces) {
+    return ReplaceThroughTemporary(path, flush, [&](int fd) {
         for (const std::string_view piece : pieces) {
             if (!WriteAll(fd, piece))
                 return false;
@@ -205,8 +216,18 @@ bool WritePiecesAtomically(std::string_view path, std::span<const std::string_vi
     });
 }
 
+} // namespace
+
+bool WritePiecesAtomically(std::string_view path, std::span<const std::string_view> pieces) {
+    return ReplacePieces(path, true, pieces);
+}
+
 bool WriteFileReplacing(std::string_view path, std::string_view data) {
     return ReplaceThroughTemporary(path, false, [&](int fd) { return WriteAll(fd, data); });
+}
+
+bool WritePiecesReplacing(std::string_view path, std::span<const std::string_view> pieces) {
+    return ReplacePieces(path, false, pieces);
 }
 
 bool CreateDirectory(std::string_view path) {

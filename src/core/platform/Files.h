@@ -20,6 +20,8 @@ bool FileExists(std::string_view path);
 bool DirectoryExists(std::string_view path);
 // Nanoseconds since the epoch; false when the file cannot be examined.
 bool ModificationTime(std::string_view path, std::int64_t& nanoseconds);
+// The size of a regular file.
+bool FileSize(std::string_view path, std::uint64_t& bytes);
 std::string CurrentDirectory();
 
 bool ReadWholeFile(std::string_view path, std::string& contents);
@@ -33,6 +35,7 @@ bool WritePiecesAtomically(std::string_view path, std::span<const std::string_vi
 // The same without the flush to disk, for build outputs that the next build
 // writes again.
 bool WriteFileReplacing(std::string_view path, std::string_view data);
+bool WritePiecesReplacing(std::string_view path, std::span<const std::string_view> pieces);
 
 bool CreateDirectory(std::string_view path);
 // The folder and every missing folder above it.

@@ -27,6 +27,8 @@ public:
     explicit CStringOutput(bool textMode = true) : m_textMode(textMode) {}
     void Write(std::string_view text) override;
     const std::string& Text() const { return m_text; }
+    std::string Take() { return std::move(m_text); }
+    void Reserve(std::size_t bytes) { m_text.reserve(bytes); }
 
 private:
     bool m_textMode;
