@@ -25,3 +25,8 @@ struct FuzzTarget {
 };
 
 const std::vector<FuzzTarget>& FuzzTargets();
+
+// Targets count how far each input went ("opened", "built", "decoded"...);
+// the runner prints each stage's share of all inputs at the end.
+void CountStage(const char* stage);
+std::string StageSummary(long inputs);
