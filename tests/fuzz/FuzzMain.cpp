@@ -40,6 +40,27 @@ namespace {
 // run slow without reaching anything new.
 constexpr std::size_t kMaxMutatedSeed = 64 * 1024;
 
+// `base` with the text of one of its elements mutated and escaped, so that
+// the document stays well-formed; `base` mutated whole when it has none.
+std::string MutateOneValue(CMutator& mutator, const std::string& base,
+                           const std::vector<std::string>& tokens, const std::string& other) {
+    std::vector<std::pair<std::size_t, std::size_t>> values;
+    for (std::size_t close = base.find("</"); close != std::string::npos;
+         close = base.find("</", close + 2)) {
+        const std::size_t open = base.rfind('>', close);
+        if (open != std::string::npos && base.find('<', open) == close)
+            values.emplace_back(open + 1, close);
+    }
+    if (values.empty())
+        return mutator.Mutate(base, tokens, other);
+    const auto [start, end] = values[mutator.Below(values.size())];
+    const std::string mutated = mutator.Mutate(base.substr(start, end - start), tokens, other);
+    std::string escaped;
+    for (const char c : mutated)
+        escaped += c == '<' ? "&lt;" : c == '&' ? "&amp;" : std::string(1, c);
+    return base.substr(0, start) + escaped + base.substr(end);
+}
+
 // What a crash handler writes out; set before every input.
 const std::string* g_input = nullptr;
 char g_crashPath[4096];
@@ -301,8 +322,18 @@ int main(int argc, char** argv) {
         first = options.onlyRun;
         last = options.onlyRun + 1;
     } else {
-        for (std::size_t i = 0; i < seeds.size(); ++i)
+        // Mutations start from the seeds that got somewhere (opened,
+        // decoded...), so that most inputs reach past the first check;
+        // the others were fed once all the same.
+        std::vector<const std::string*> productive;
+        for (std::size_t i = 0; i < seeds.size(); ++i) {
+            const long before = StagesCounted();
             feed(seeds[i], -1 - static_cast<long>(i));
+            if (StagesCounted() > before && seeds[i].size() <= kMaxMutatedSeed)
+                productive.push_back(&seeds[i]);
+        }
+        if (!productive.empty())
+            mutable_ = productive;
     }
     const std::time_t stop = options.seconds > 0 ? std::time(nullptr) + options.seconds : 0;
     for (long run = first; run < last && !mutable_.empty(); ++run) {
@@ -313,7 +344,9 @@ int main(int argc, char** argv) {
         CMutator mutator(options.seed, static_cast<std::uint64_t>(run));
         const std::string& base = *mutable_[mutator.Below(mutable_.size())];
         const std::string& other = *mutable_[mutator.Below(mutable_.size())];
-        std::string input = mutator.Mutate(base, tokens, other);
+        std::string input = target->xmlValues && mutator.Below(4) != 0
+                                ? MutateOneValue(mutator, base, tokens, other)
+                                : mutator.Mutate(base, tokens, other);
         // Now and then left unmended, so that the checks themselves are fed.
         if (target->mend && mutator.Below(4) != 0)
             target->mend(input);

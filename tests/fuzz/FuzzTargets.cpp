@@ -39,6 +39,13 @@ void CountStage(const char* stage) {
     ++Stages()[stage];
 }
 
+long StagesCounted() {
+    long total = 0;
+    for (const auto& [stage, count] : Stages())
+        total += count;
+    return total;
+}
+
 std::string StageSummary(long inputs) {
     std::string summary;
     for (const auto& [stage, count] : Stages())
@@ -686,16 +693,16 @@ std::string RunArguments(std::string_view input, const TempFolder& scratch) {
 
 const std::vector<FuzzTarget>& FuzzTargets() {
     static const std::vector<FuzzTarget> targets = {
-        {"project", "*.swo", ProjectSeeds, ProjectTokens, RunProject},
+        {"project", "*.swo", ProjectSeeds, ProjectTokens, RunProject, nullptr, true},
         {"scenario", "*.txt", ScenarioSeeds, ScenarioTokens, RunScenario},
         {"config", "*.tjs", ConfigSeeds, ConfigTokens, RunConfig},
         {"bmp", "*.bmp", BmpSeeds, NoTokens, RunBmp},
         {"png", "*.png", PngSeeds, NoTokens, RunPng, MendPngChecksums},
         {"jpeg", "*.jpg", JpegSeeds, NoTokens, RunJpeg},
         {"tsv", "*.tsv", TsvSeeds, TsvTokens, RunTsv},
-        {"clipboard", "*.cells", ClipboardSeeds, ProjectTokens, RunClipboard},
+        {"clipboard", "*.cells", ClipboardSeeds, ProjectTokens, RunClipboard, nullptr, true},
         {"ini", "*.ini", IniSeeds, IniTokens, RunIni},
-        {"recovery", "*.swo", RecoverySeeds, ProjectTokens, RunRecovery},
+        {"recovery", "*.swo", RecoverySeeds, ProjectTokens, RunRecovery, nullptr, true},
         {"args", "*.args", ArgumentSeeds, ArgumentTokens, RunArguments},
     };
     return targets;
