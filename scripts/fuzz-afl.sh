@@ -19,14 +19,28 @@ shift $(( $# < 1 ? $# : 1 ))
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then targets=(project scenario bmp png jpeg); fi
 
-if ! command -v afl-g++-fast >/dev/null; then
-  echo "afl-g++-fast not found: apt-get install afl++ gcc-12-plugin-dev" >&2
+if ! command -v afl-fuzz >/dev/null; then
+  echo "afl-fuzz not found: apt-get install afl++ gcc-12-plugin-dev" >&2
   exit 2
 fi
 
+# The GCC plugin compilers first. Debian 12's afl++ 4.04c plugin refuses
+# the gcc 12.2.0-14+deb12u1 it is installed beside ("GCC and plugin have
+# incompatible versions, expected GCC 12.2.0, is 12.2.0": the plugin was
+# built against 12.2.0-14); then the classic afl-gcc/afl-g++, which also
+# keep GCC and instrument through the assembler.
+probe=$(mktemp -d)
+echo 'int main() { return 0; }' > "$probe/probe.cc"
+if afl-g++-fast "$probe/probe.cc" -o "$probe/probe" >/dev/null 2>&1; then
+  cc=afl-gcc-fast cxx=afl-g++-fast
+else
+  echo "note: afl-g++-fast does not work here; using afl-g++" >&2
+  cc=afl-gcc cxx=afl-g++
+fi
+rm -rf "$probe"
+
 build=build-afl
-CC=afl-gcc-fast CXX=afl-g++-fast cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=$cc CXX=$cxx cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 AFL_QUIET=1 cmake --build "$build" -j2 --target scenewright_fuzz scenewright-cli
 fuzz=$(pwd)/$build/tests/scenewright_fuzz
 

@@ -229,6 +229,19 @@ TEST(HostileInput, StaleTemporariesOfAKilledSaveGoAtTheNextOpenOrSave) {
     MakeOld(fresh);
     ASSERT_TRUE(p.doc.WriteProjectFile(p.path.c_str()));
     EXPECT_FALSE(std::filesystem::exists(fresh));
+
+    // A pipe as the settings file: saves go on with the default backups,
+    // and the pipe is never replaced by a file.
+    const std::string settings = p.temp.File("pipe.ini");
+    ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+    p.doc.SetSettingsFilePath(settings);
+    EXPECT_EQ(p.doc.GetBackupCount(), CScenewrightDoc::kDefaultBackupCount);
+    EXPECT_FALSE(p.doc.SetBackupCount(2));
+    p.AddMessage("b");
+    EXPECT_TRUE(p.doc.WriteProjectFile(p.path.c_str()));
+    struct stat info;
+    ASSERT_EQ(::lstat(settings.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST(HostileInput, EntitiesAreRefusedBeforeTheyExpand) {
