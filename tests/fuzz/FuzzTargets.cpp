@@ -549,6 +549,11 @@ std::vector<std::string> ClipboardSeeds() {
 std::string RunClipboard(std::string_view input, const TempFolder& scratch) {
     CScenewrightDoc doc;
     MakeSmallProject(doc);
+    // Pasted into a saved project, as in the editor: a relative media path
+    // then means the same before and after the project is opened again.
+    const std::string path = scratch.File("clipboard.swo");
+    if (!doc.WriteProjectFile(path.c_str()))
+        return "the project to paste into could not be saved";
     std::vector<std::unique_ptr<CSwObj>> cells = sw::cells::CellsFromText(input, &doc);
     if (cells.empty())
         return "";
@@ -560,7 +565,7 @@ std::string RunClipboard(std::string_view input, const TempFolder& scratch) {
     for (auto& cell : cells)
         doc.GetSceneAt(0)->AddCell(std::move(cell));
     doc.GetSceneAt(0)->MarkChanged();
-    return SavedAndReopened(doc, scratch.File("clipboard.swo"));
+    return SavedAndReopened(doc, path);
 }
 
 std::vector<std::string> IniSeeds() {
