@@ -379,8 +379,12 @@ int ImportText(const std::vector<const char*>& arguments) {
     if (!OpenProject(doc, log, arguments[0]) || !ArgumentPath(arguments[1], tablePath) ||
         !ArgumentPath(withOut ? arguments[3] : arguments[0], target))
         return 1;
-    if (!sw::files::ReadWholeFile(tablePath, table)) {
-        Print(stderr, "error: " + tablePath + " を読めませんでした。");
+    sw::files::ReadProblem problem = sw::files::ReadProblem::None;
+    if (!sw::files::ReadWholeFile(tablePath, table, sw::files::kTextFileLimit, &problem)) {
+        Print(stderr, "error: " + (problem == sw::files::ReadProblem::Failed
+                                       ? tablePath + " を読めませんでした。"
+                                       : sw::files::ReadProblemMessage(problem, tablePath,
+                                                                       sw::files::kTextFileLimit)));
         return 1;
     }
     const TextImportResult result = ImportTexts(doc, table);

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -297,4 +301,65 @@ TEST(Cli, ReleasePacksTheGameAndXp3ListsAndExtractsIt) {
     std::filesystem::remove(temp.File("sample/game/system/config.tjs"));
     EXPECT_EQ(RunCli("release " + project + " " + temp.File("failed")).exitCode, 3);
     EXPECT_FALSE(std::filesystem::exists(temp.File("failed/data.xp3")));
+}
+
+TEST(Cli, HostileGameFoldersAndTextsExitWithTheirStatus) {
+    TempFolder temp;
+    const std::string game = temp.File("game");
+    const std::string config = game + "/system/config.tjs";
+    auto build = [&](const std::string& project) {
+        return RunCli("build " + project + " --root " + game);
+    };
+    // A pipe as config.tjs: status 3 at once, with the reason.
+    std::filesystem::create_directories(game + "/system");
+    ASSERT_EQ(::mkfifo(config.c_str(), 0600), 0);
+    CliRun pipe = build(kSample);
+    EXPECT_EQ(pipe.exitCode, 3);
+    EXPECT_NE(pipe.output.find(reinterpret_cast<const char*>(u8"は通常のファイルではない")),
+              std::string::npos)
+        << pipe.output;
+    std::filesystem::remove(config);
+
+    // CR-only line ends are patched; a NUL is refused with status 6.
+    const std::string sampleConfig = ReadFileOrEmpty(SW_EXAMPLES_DIR "/engine/system/config.tjs");
+    std::string crOnly;
+    for (std::size_t i = 0; i < sampleConfig.size(); ++i) {
+        if (sampleConfig.compare(i, 2, "\r\n") != 0)
+            crOnly += sampleConfig[i];
+    }
+    std::replace(crOnly.begin(), crOnly.end(), '\n', '\r');
+    temp.Write("game/system/config.tjs", crOnly);
+    CliRun cr = build(kSample);
+    EXPECT_EQ(cr.exitCode, 0) << cr.output;
+    const std::string patched = ReadFileOrEmpty(config);
+    EXPECT_EQ(patched.find('\n'), std::string::npos);
+    EXPECT_NE(patched, crOnly);
+    temp.Write("game/system/config.tjs",
+               "function KAGWindow_config()\r\n{\r\n;scWidth\0 = 1;\r\n}\r\n"s);
+    CliRun nul = build(kSample);
+    EXPECT_EQ(nul.exitCode, 6) << nul.output;
+    EXPECT_NE(nul.output.find(reinterpret_cast<const char*>(u8"3行目: NUL 文字")),
+              std::string::npos);
+
+    // A particle class name that would name a path: a failed cell, status 7.
+    temp.Write("game/system/config.tjs", sampleConfig);
+    std::string project = ReadFileOrEmpty(kSample);
+    const std::size_t name = project.find("<classname>\"snow\"</classname>");
+    ASSERT_NE(name, std::string::npos);
+    project.replace(name, 29, "<classname>\"../../x\"</classname>");
+    temp.Write("sample/hostile.swo", project);
+    std::filesystem::copy(SW_EXAMPLES_DIR "/sample/media", temp.File("sample/media"));
+    CliRun particle = build(temp.File("sample/hostile.swo"));
+    EXPECT_EQ(particle.exitCode, 7) << particle.output;
+    EXPECT_FALSE(std::filesystem::exists(temp.File("x.ks")));
+
+    // A scenario text with a NUL imports nothing and leaves the project as it was.
+    const std::string copy = temp.Write("p.swo", ReadFileOrEmpty(kSample));
+    temp.Write("s.txt", "line\nnul\0here\n"s);
+    CliRun import = RunCli("import " + copy + " 1 " + temp.File("s.txt"));
+    EXPECT_EQ(import.exitCode, 1);
+    EXPECT_NE(import.output.find(reinterpret_cast<const char*>(u8"の 2 行目に制御文字 (0x00)")),
+              std::string::npos)
+        << import.output;
+    EXPECT_EQ(ReadFileOrEmpty(copy), ReadFileOrEmpty(kSample));
 }

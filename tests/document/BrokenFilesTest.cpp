@@ -91,7 +91,29 @@ TEST(BrokenFiles, SpecificRepairsAndRefusals) {
     ASSERT_TRUE(huge.ReadProjectFile((folder + "huge-integers.swo").c_str()));
     EXPECT_EQ(huge.GetSettings().height, INT32_MAX);
 
-    for (const char* refused : {"invalid-cp932.swo", "unrepresentable-utf8.swo", "truncated.swo"}) {
+    // One byte that is no CP932 costs the author that character only.
+    CScenewrightDoc replaced;
+    CollectingLog replacedLog;
+    replaced.AddLogSink(&replacedLog);
+    ASSERT_TRUE(replaced.ReadProjectFile((folder + "invalid-cp932.swo").c_str()));
+    EXPECT_EQ(replaced.GetSettings().name, "〓 ");
+    ASSERT_EQ(replacedLog.lines.size(), 2u);
+    EXPECT_EQ(replacedLog.lines[0],
+              "warning: 2行目（プロジェクトの設定）の Shift_JIS として読めない文字を 〓 "
+              "に置き換えて読み込みました。");
+
+    // Entities are never expanded: any document type declaration is refused.
+    for (const char* name : {"entity-expansion.swo", "external-entity.swo"}) {
+        CScenewrightDoc doc;
+        CollectingLog log;
+        doc.AddLogSink(&log);
+        EXPECT_FALSE(doc.ReadProjectFile((folder + name).c_str())) << name;
+        ASSERT_EQ(log.lines.size(), 1u);
+        EXPECT_EQ(log.lines[0], "error: ドキュメントが不正です(2行目に文書型宣言 DOCTYPE "
+                                "があります。プロジェクトファイルには書けません)。");
+    }
+
+    for (const char* refused : {"unrepresentable-utf8.swo", "truncated.swo"}) {
         CScenewrightDoc bad;
         CollectingLog badLog;
         bad.AddLogSink(&badLog);

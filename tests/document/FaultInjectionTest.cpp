@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -151,19 +152,29 @@ TEST(FaultInjection, BuildFailuresGiveTheirStatusAndMessage) {
                              "/system/config.tjs を開くことが出来ません。");
     EXPECT_TRUE(sw::files::DirectoryExists(folder.temp.File("game/system/config.tjs")));
 
-    // The disk is full: config.tmp, then first.ks, lead to a full device.
+    // The disk fills up while config.tmp, then first.ks, is written: the
+    // configuration and the previous first.ks stay whole, and no
+    // temporary is left behind.
     BuildRig full;
-    std::filesystem::create_symlink("/dev/full", full.temp.File("game/system/config.tmp"));
+    sw::files::InjectWriteFailureAfter(10);
     full.ExpectFailure(SwBuildStatus::OutputUnwritable,
                        "書き込みモードで " + full.root +
                            "/system/config.tmp を開くことが出来ません。");
+    sw::files::InjectWriteFailureAfter(-1);
     EXPECT_EQ(full.Config(), kConfig);
-    ASSERT_TRUE(std::filesystem::remove(full.temp.File("game/system/config.tmp")));
-    std::filesystem::create_directories(full.temp.File("game/scenario"));
-    std::filesystem::create_symlink("/dev/full", full.temp.File("game/scenario/first.ks"));
+    EXPECT_EQ(FolderEntries(full.temp.File("game/system")), std::vector<std::string>{"config.tjs"});
+    ASSERT_TRUE(BuildProject(full.doc));
+    const std::string firstKs = ReadFileOrEmpty(full.temp.File("game/scenario/first.ks"));
+    const std::string patched = full.Config();
+    // Room for the new config.tmp and config.bak, not for first.ks.
+    sw::files::InjectWriteFailureAfter(static_cast<std::int64_t>(
+        patched.size() + ReadFileOrEmpty(full.temp.File("game/system/config.bak")).size() + 100));
     full.ExpectFailure(SwBuildStatus::OutputUnwritable,
                        "書き込みモードで出力先 " + full.root +
                            "/scenario/first.ks を開くことが出来ません。");
+    sw::files::InjectWriteFailureAfter(-1);
+    EXPECT_EQ(ReadFileOrEmpty(full.temp.File("game/scenario/first.ks")), firstKs);
+    EXPECT_EQ(FolderEntries(full.temp.File("game/scenario")), std::vector<std::string>{"first.ks"});
 
     // The backup cannot take the old configuration: it must not be lost.
     BuildRig backup;
@@ -192,7 +203,8 @@ TEST(FaultInjection, MediaMissingUnreadableOrOnAFullDisk) {
                           "シーン番号3: " + path + " のコピーに失敗。");
     }
     BuildRig full(song);
-    sw::files::InjectWriteFailureAfter(100);
+    // Room for the configuration and its backup, not for the song.
+    sw::files::InjectWriteFailureAfter(2 * static_cast<std::int64_t>(std::strlen(kConfig)) + 100);
     full.ExpectFailure(SwBuildStatus::MediaCopyFailed,
                        "シーン番号3: " + song + " のコピーに失敗。");
     sw::files::InjectWriteFailureAfter(-1);

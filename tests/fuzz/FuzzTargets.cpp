@@ -3,23 +3,60 @@
 #include "build/EngineConfigPatcher.h"
 #include "build/ProjectBuilder.h"
 #include "build/Xp3Archive.h"
+#include "commands/CreateObject.h"
+#include "commands/SwCharacter.h"
+#include "commands/SwDialogue.h"
+#include "commands/SwMessage.h"
+#include "document/CellCommands.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenarioImport.h"
 #include "document/ScenewrightDoc.h"
+#include "document/TextExport.h"
 #include "fuzz/Mutator.h"
 #include "imaging/Decoders.h"
 #include "imaging/PictureFixtures.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/IniFile.h"
 #include "platform/TextOutput.h"
+#include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
 #include "ui/ChartLayout.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+std::map<std::string, long>& Stages() {
+    static std::map<std::string, long> stages;
+    return stages;
+}
+
+void CountStage(const char* stage) {
+    ++Stages()[stage];
+}
+
+long StagesCounted() {
+    long total = 0;
+    for (const auto& [stage, count] : Stages())
+        total += count;
+    return total;
+}
+
+std::string StageSummary(long inputs) {
+    std::string summary;
+    for (const auto& [stage, count] : Stages())
+        summary += sw::Format("; %s %ld (%.1f%%)", stage.c_str(), count,
+                              inputs > 0 ? 100.0 * static_cast<double>(count) / inputs : 0.0);
+    return summary;
+}
+
 namespace {
 
-std::vector<std::string> NoSeeds() {
-    return {};
-}
 std::vector<std::string> NoTokens(const std::vector<std::string>&) {
     return {};
 }
@@ -33,6 +70,7 @@ std::string RunProject(std::string_view input, const TempFolder& scratch) {
     CScenewrightDoc doc;
     if (!doc.ReadProjectFile(path.c_str()))
         return doc.GetSceneCount() == 0 ? "" : "a refused file left scenes behind";
+    CountStage("opened");
     CheckProject(doc);
     CChartLayout().Layout(doc);
 
@@ -53,7 +91,89 @@ std::string RunProject(std::string_view input, const TempFolder& scratch) {
     const bool built = BuildProject(reread);
     if (built != (reread.GetBuildStatus() == SwBuildStatus::Built))
         return "the build result disagrees with its status";
+    if (built)
+        CountStage("built");
     return "";
+}
+
+// The media a cell of `type` names, from the sample's media folder, which
+// the runner copies into the scratch folder.
+const char* MediaOf(std::int32_t type) {
+    switch (type) {
+    case SwType::BgmPlay:
+        return "./media/theme.wav";
+    case SwType::SePlay:
+        return "./media/chime.wav";
+    case SwType::Dialogue:
+        return "./media/voice01.wav";
+    case SwType::Plugin:
+        return "./media/placeholder_plugin.dll";
+    case SwType::Particle:
+        return "./media/snow";
+    case SwType::Transition:
+        return "./media/wipe.png";
+    default:
+        return "./media/sky.png";
+    }
+}
+
+void MakeSmallProject(CScenewrightDoc& doc);
+
+// A small project, and one of every cell type (media that resolve, the
+// particle cell's class named) under a choice with a link, a branch and
+// an image map below it.
+std::vector<std::string> ProjectSeeds() {
+    std::vector<std::string> seeds;
+    {
+        CScenewrightDoc doc;
+        MakeSmallProject(doc);
+        seeds.push_back(doc.ProjectText());
+    }
+    CScenewrightDoc doc;
+    std::int32_t id = 1;
+    CSwScene* top = nullptr;
+    for (const std::int32_t kind :
+         {SwType::SceneChoice, SwType::SceneLink, SwType::SceneBranch, SwType::SceneImageMap}) {
+        auto scene = std::make_unique<CSwScene>();
+        scene->type = kind;
+        scene->id = id++;
+        scene->title = "場面";
+        if (kind == SwType::SceneImageMap)
+            scene->mapimage = "./media/town.png";
+        CSwScene* added = doc.AdoptScene(std::move(scene));
+        if (top == nullptr) {
+            top = added;
+            continue;
+        }
+        added->parent = top;
+        if (top->child)
+            top->child->AppendSibling(added);
+        else
+            top->child = added;
+    }
+    for (std::int32_t type = SwType::FirstCommand; type <= SwType::LastCommand; ++type) {
+        std::unique_ptr<CSwObj> object = type != SwType::Character ? CreateObject(type) : nullptr;
+        auto* cell = dynamic_cast<CSwCommand*>(object.get());
+        if (cell == nullptr)
+            continue;
+        const auto fields = cell->Fields();
+        for (std::size_t slot = 0; slot < fields.size(); ++slot) {
+            const std::string_view key = fields[slot].key;
+            if (fields[slot].kind == FieldKind::FilePath)
+                cell->SetText(slot, MediaOf(type));
+            else if (fields[slot].kind == FieldKind::Text && key.ends_with("layer"))
+                cell->SetText(slot, "base");
+        }
+        if (type == SwType::RightClick)
+            cell->SetInteger(cell->SlotOf("callto_id"), 2);
+        if (type == SwType::Particle) {
+            cell->SetText(cell->SlotOf("classname"), "snow");
+            cell->SetInteger(cell->SlotOf("count"), 4);
+        }
+        top->AddCell(std::move(object));
+    }
+    seeds.push_back(doc.ProjectText());
+    return seeds;
 }
 
 std::vector<std::string> ProjectTokens(const std::vector<std::string>& seeds) {
@@ -97,6 +217,8 @@ std::string RunScenario(std::string_view input, const TempFolder& scratch) {
     const std::string path = scratch.Write("fuzz.txt", input);
     if (doc.ImportScenarioText(path.c_str()) != message.empty())
         return "the import and the line reader disagree";
+    if (message.empty())
+        CountStage("imported");
     CStringOutput out;
     doc.GetSettings().root = scratch.File("game");
     BuildSceneSubtree(&out, doc.GetSceneAt(0), doc);
@@ -145,6 +267,7 @@ std::string RunConfig(std::string_view input, const TempFolder& scratch) {
     const std::string target = scratch.File("config.tmp");
     sw::files::RemoveFile(target);
     if (PatchEngineConfig(&doc, source, target)) {
+        CountStage("patched");
         if (!sw::files::FileExists(target) || doc.GetBuildStatus() != SwBuildStatus::Built)
             return "a patch reported done wrote nothing or changed the status";
         // The next build patches this build's output: it must change nothing.
@@ -163,6 +286,7 @@ std::string RunConfig(std::string_view input, const TempFolder& scratch) {
 std::string Consistency(const std::optional<SwDib>& dib) {
     if (!dib)
         return "";
+    CountStage("decoded");
     const std::int64_t pixels = std::int64_t{dib->Width()} * dib->Height();
     if (dib->Width() < 1 || dib->Height() < 1 || pixels > sw::imaging::kMaxPicturePixels)
         return "a picture of impossible size";
@@ -175,52 +299,121 @@ std::string Consistency(const std::optional<SwDib>& dib) {
     return "";
 }
 
+// Every depth and compression the decoder takes.
 std::vector<std::string> BmpSeeds() {
-    return {MakeBmp({.width = 3, .height = 2, .pixels = std::string(24, '\x40')}),
-            MakeBmp({.width = 4,
-                     .height = -2,
-                     .bitCount = 8,
-                     .clrUsed = 2,
-                     .palette = {0xFF0000, 0x00FF00},
-                     .pixels = std::string(8, '\x01')}),
-            MakeBmp({.width = 4,
-                     .height = 2,
-                     .bitCount = 8,
-                     .compression = 1,
-                     .clrUsed = 2,
-                     .palette = {0, 0xFFFFFF},
-                     .pixels = std::string("\x04\x01\x00\x00\x02\x00\x00\x01", 8)}),
-            MakeBmp({.width = 2,
-                     .height = 2,
-                     .bitCount = 16,
-                     .compression = 3,
-                     .masks = {0xF800, 0x07E0, 0x001F},
-                     .pixels = std::string(8, '\x5A')})};
+    std::vector<std::string> seeds = {
+        MakeBmp({.width = 3, .height = 2, .pixels = std::string(24, '\x40')}),
+        MakeBmp({.width = 4,
+                 .height = -2,
+                 .bitCount = 8,
+                 .clrUsed = 2,
+                 .palette = {0xFF0000, 0x00FF00},
+                 .pixels = std::string(8, '\x01')}),
+        MakeBmp({.width = 4,
+                 .height = 2,
+                 .bitCount = 8,
+                 .compression = 1,
+                 .clrUsed = 2,
+                 .palette = {0, 0xFFFFFF},
+                 .pixels = std::string("\x04\x01\x00\x00\x02\x00\x00\x01", 8)}),
+        MakeBmp({.width = 2,
+                 .height = 2,
+                 .bitCount = 16,
+                 .compression = 3,
+                 .masks = {0xF800, 0x07E0, 0x001F},
+                 .pixels = std::string(8, '\x5A')}),
+        MakeBmp({.width = 9,
+                 .height = 2,
+                 .bitCount = 1,
+                 .clrUsed = 2,
+                 .palette = {0, 0xFFFFFF},
+                 .pixels = std::string("\xAA\x80\0\0\x55\0\0\0", 8)}),
+        MakeBmp({.width = 3,
+                 .height = 2,
+                 .bitCount = 4,
+                 .clrUsed = 16,
+                 .palette = std::vector<std::uint32_t>(16, 0x336699),
+                 .pixels = std::string("\x12\x30\0\0\x45\x60\0\0", 8)}),
+        MakeBmp({.width = 4,
+                 .height = 2,
+                 .bitCount = 4,
+                 .compression = 2,
+                 .clrUsed = 16,
+                 .palette = std::vector<std::uint32_t>(16, 0x996633),
+                 .pixels = std::string("\x04\x12\x00\x00\x04\x34\x00\x01", 8)}),
+        MakeBmp({.width = 2, .height = 2, .bitCount = 16, .pixels = std::string(8, '\x1F')}),
+        MakeBmp({.width = 2, .height = 2, .bitCount = 32, .pixels = std::string(16, '\x7F')}),
+        MakeBmp({.width = 2,
+                 .height = -2,
+                 .bitCount = 32,
+                 .compression = 3,
+                 .masks = {0xFF0000, 0xFF00, 0xFF},
+                 .pixels = std::string(16, '\x33')}),
+    };
+    return seeds;
 }
 
 std::vector<std::string> PngSeeds() {
     std::string gradient;
-    for (int i = 0; i < 16 * 16 * 3; ++i)
+    for (int i = 0; i < 16 * 16 * 8; ++i)
         gradient += static_cast<char>(i);
-    return {MakePng({.width = 16, .height = 16, .rows = gradient}),
+    std::vector<std::string> seeds = {
+        MakePng({.width = 16, .height = 16, .rows = gradient.substr(0, 16 * 16 * 3)}),
+        MakePng({.width = 8,
+                 .height = 8,
+                 .colourType = 6,
+                 .interlaced = true,
+                 .rows = gradient.substr(0, 256)}),
+        MakePng({.width = 16,
+                 .height = 4,
+                 .colourType = 3,
+                 .bitDepth = 4,
+                 .palette = {0, 0xFF, 0xFF00, 0xFF0000},
+                 .paletteAlpha = {0x80},
+                 .rows = std::string(32, '\x12')}),
+        MakePng({.width = 5,
+                 .height = 3,
+                 .colourType = 0,
+                 .bitDepth = 16,
+                 .gamma = 0.45,
+                 .rows = std::string(30, '\x7F')}),
+    };
+    // Grey in every depth, palettes of 1, 2 and 8 bits, grey with alpha,
+    // and 16-bit colour with and without alpha.
+    for (const int depth : {1, 2, 4, 8})
+        seeds.push_back(MakePng({.width = 8,
+                                 .height = 4,
+                                 .colourType = 0,
+                                 .bitDepth = depth,
+                                 .rows = gradient.substr(0, static_cast<std::size_t>(depth) * 4)}));
+    for (const int depth : {1, 2, 8})
+        seeds.push_back(
             MakePng({.width = 8,
-                     .height = 8,
-                     .colourType = 6,
-                     .interlaced = true,
-                     .rows = gradient.substr(0, 256)}),
-            MakePng({.width = 16,
-                     .height = 4,
+                     .height = 2,
                      .colourType = 3,
-                     .bitDepth = 4,
-                     .palette = {0, 0xFF, 0xFF00, 0xFF0000},
-                     .paletteAlpha = {0x80},
-                     .rows = std::string(32, '\x12')}),
-            MakePng({.width = 5,
-                     .height = 3,
-                     .colourType = 0,
-                     .bitDepth = 16,
-                     .gamma = 0.45,
-                     .rows = std::string(30, '\x7F')})};
+                     .bitDepth = depth,
+                     .palette = {0x102030, 0x405060},
+                     .rows = std::string(static_cast<std::size_t>(depth) * 2, '\x01')}));
+    for (const int depth : {8, 16}) {
+        const std::size_t bytes = static_cast<std::size_t>(depth / 8);
+        seeds.push_back(MakePng({.width = 4,
+                                 .height = 4,
+                                 .colourType = 4,
+                                 .bitDepth = depth,
+                                 .rows = gradient.substr(0, 4 * 4 * 2 * bytes)}));
+    }
+    seeds.push_back(MakePng({.width = 4,
+                             .height = 4,
+                             .colourType = 2,
+                             .bitDepth = 16,
+                             .rows = gradient.substr(0, 96)}));
+    seeds.push_back(MakePng({.width = 4,
+                             .height = 4,
+                             .colourType = 6,
+                             .bitDepth = 16,
+                             .interlaced = true,
+                             .rows = gradient.substr(0, 128)}));
+    return seeds;
 }
 
 std::vector<std::string> JpegSeeds() {
@@ -228,7 +421,9 @@ std::vector<std::string> JpegSeeds() {
     for (int i = 0; i < 16 * 16 * 3; ++i)
         gradient += static_cast<char>(i * 7);
     return {MakeJpeg(16, 16, 3, gradient), MakeJpeg(16, 16, 3, gradient, true),
-            MakeJpeg(8, 8, 1, gradient.substr(0, 64))};
+            MakeJpeg(8, 8, 1, gradient.substr(0, 64)),
+            // Subsampled colour, as cameras and editors write it.
+            EncodeJpeg(16, 16, 3, 2, gradient)};
 }
 
 std::string RunBmp(std::string_view input, const TempFolder&) {
@@ -324,17 +519,257 @@ std::string RunXp3(std::string_view input, const TempFolder& scratch) {
     return beside == 0 ? "" : "an extracted file left its folder";
 }
 
+// A project of one scene with a narration and a dialogue line, the
+// character named; media paths point into the scratch folder's media/.
+void MakeSmallProject(CScenewrightDoc& doc) {
+    auto character = std::make_unique<CSwCharacter>();
+    character->SetText(CSwCharacter::kFirstName, "太郎");
+    doc.GetSettings().AddCharacter(std::move(character));
+    auto scene = std::make_unique<CSwScene>();
+    scene->id = 1;
+    scene->select = 1;
+    auto message = std::make_unique<CSwMessage>();
+    message->SetText(CSwMessage::kMessage, "地の文です。\n[l][r]表示\\ソ");
+    scene->AddCell(std::move(message));
+    auto dialogue = std::make_unique<CSwDialogue>();
+    dialogue->SetText(CSwDialogue::kMessage, "おはよう");
+    dialogue->SetInteger(CSwDialogue::kCharInf, 0);
+    scene->AddCell(std::move(dialogue));
+    doc.AdoptScene(std::move(scene));
+}
+
+std::string SmallProjectText() {
+    CScenewrightDoc doc;
+    MakeSmallProject(doc);
+    return doc.ProjectText();
+}
+
+// Saves `doc` and opens it again: whatever is saved must open, as it was.
+std::string SavedAndReopened(CScenewrightDoc& doc, const std::string& path) {
+    if (!doc.WriteProjectFile(path.c_str()))
+        return "the project could not be saved";
+    CScenewrightDoc reread;
+    if (!reread.ReadProjectFile(path.c_str()))
+        return "a saved project does not open";
+    if (reread.ProjectText() != doc.ProjectText())
+        return "a saved project opens as another";
+    CountStage("reopened");
+    return "";
+}
+
+std::vector<std::string> TsvSeeds() {
+    CScenewrightDoc doc;
+    MakeSmallProject(doc);
+    const std::string table = ExportTexts(doc);
+    std::string edited = table;
+    const std::string_view greeting = reinterpret_cast<const char*>(u8"おはよう");
+    edited.replace(edited.rfind(greeting), greeting.size(),
+                   reinterpret_cast<const char*>(u8"こんばんは\\n\\t\\\\r"));
+    return {table, edited,
+            reinterpret_cast<const char*>(u8"1:0\tmessage\t\t\tx\r\n1:1\tdialogue\t太郎\t\ty\r\n")};
+}
+
+std::vector<std::string> TsvTokens(const std::vector<std::string>&) {
+    return {"\t",           "\n",
+            "\r\n",         "\\n",
+            "\\t",          "\\r",
+            "\\\\",         "1:0",
+            "1:1",          "message",
+            "dialogue",     reinterpret_cast<const char*>(u8"太郎"),
+            "\xE2\x88\xB5", std::string(1, '\0'),
+            "\x01",         "\x1B"};
+}
+
+// An edited table taken back into the project, which is saved and opened.
+std::string RunTsv(std::string_view input, const TempFolder& scratch) {
+    CScenewrightDoc doc;
+    MakeSmallProject(doc);
+    const TextImportResult result = ImportTexts(doc, input);
+    if (result.changed > 0)
+        CountStage("changed");
+    return SavedAndReopened(doc, scratch.File("tsv.swo"));
+}
+
+std::vector<std::string> ClipboardSeeds() {
+    std::vector<std::unique_ptr<CSwObj>> cells;
+    for (std::int32_t type = SwType::FirstCommand; type <= SwType::LastCommand; ++type) {
+        std::unique_ptr<CSwObj> cell = type != SwType::Character ? CreateObject(type) : nullptr;
+        if (cell)
+            cells.push_back(std::move(cell));
+    }
+    std::vector<std::string> seeds = {sw::cells::CellsToText(cells)};
+    CScenewrightDoc doc;
+    MakeSmallProject(doc);
+    seeds.push_back(sw::cells::CellsToText(doc.GetSceneAt(0)->cells));
+    return seeds;
+}
+
+// Cells pasted from the clipboard's text: copied again they read back the
+// same, and pasted into a project they are saved so that it opens.
+std::string RunClipboard(std::string_view input, const TempFolder& scratch) {
+    CScenewrightDoc doc;
+    MakeSmallProject(doc);
+    // Pasted into a saved project, as in the editor: a relative media path
+    // then means the same before and after the project is opened again.
+    const std::string path = scratch.File("clipboard.swo");
+    if (!doc.WriteProjectFile(path.c_str()))
+        return "the project to paste into could not be saved";
+    std::vector<std::unique_ptr<CSwObj>> cells = sw::cells::CellsFromText(input, &doc);
+    if (cells.empty())
+        return "";
+    CountStage("pasted");
+    const std::string text = sw::cells::CellsToText(cells);
+    const std::vector<std::unique_ptr<CSwObj>> again = sw::cells::CellsFromText(text, &doc);
+    if (sw::cells::CellsToText(again) != text)
+        return "cells copied again read back as other cells";
+    for (auto& cell : cells)
+        doc.GetSceneAt(0)->AddCell(std::move(cell));
+    doc.GetSceneAt(0)->MarkChanged();
+    return SavedAndReopened(doc, path);
+}
+
+std::vector<std::string> IniSeeds() {
+    return {"[KiriKiri]\r\nExePath=C:\\krkr\\krkr.eXe\r\n[Scenewright]\r\nBackupCount=3\r\n",
+            "; comment\n[kirikiri]\n  exepath = \"/opt/krkr\"\n", "[Other]\nExePath=x\n",
+            "ExePath=outside\n[KiriKiri]\n\n[KiriKiri]\nExePath='q'\n"};
+}
+
+std::vector<std::string> IniTokens(const std::vector<std::string>&) {
+    return {"[", "]",          "=",       "\r\n",          "\n",          "\r", "\"", "'",
+            ";", "[KiriKiri]", "ExePath", "[Scenewright]", "BackupCount", " ",  "\t", "表"};
+}
+
+// A value written into any settings file is read back, and a value of
+// another section stays as it was.
+std::string RunIni(std::string_view input, const TempFolder& scratch) {
+    const std::string path = scratch.Write("Scenewright.ini", input);
+    const std::string other = sw::ini::ReadString(path, "Scenewright", "BackupCount", "none");
+    const std::string value = "/opt/engine/krkr 表";
+    if (!sw::ini::WriteString(path, "KiriKiri", "ExePath", value))
+        return "a settings file could not be written";
+    if (sw::ini::ReadString(path, "KiriKiri", "ExePath") != value)
+        return "a value written is not read back";
+    if (sw::ini::ReadString(path, "Scenewright", "BackupCount", "none") != other)
+        return "writing one value changed another";
+    CountStage("written");
+    return "";
+}
+
+std::vector<std::string> RecoverySeeds() {
+    return {SmallProjectText()};
+}
+
+// A recovery copy beside a project is offered, read in when it can be, and
+// the project saved so that it opens.
+std::string RunRecovery(std::string_view input, const TempFolder& scratch) {
+    const std::string project = scratch.Write("recovery/p.swo", SmallProjectText());
+    const std::string copy = scratch.Write(
+        CScenewrightDoc::RecoveryFilePath(project).substr(scratch.Path().size() + 1), input);
+    std::string native;
+    sw::files::ToNativePath(copy, native);
+    const timeval later[2] = {{std::time(nullptr) + 60, 0}, {std::time(nullptr) + 60, 0}};
+    ::utimes(native.c_str(), later);
+    CScenewrightDoc doc;
+    ScriptedHost host;
+    host.yesNoAnswer = IDocumentHost::Answer::Yes;
+    doc.SetHost(&host);
+    doc.SetSettingsFilePath(scratch.File("recovery/Scenewright.ini"));
+    if (!doc.ReadProjectFile(project.c_str()))
+        return "the project beside a recovery copy did not open";
+    if (!doc.OfferRecovery())
+        return host.errors.empty() ? "a recovery copy refused without a message" : "";
+    CountStage("recovered");
+    return SavedAndReopened(doc, scratch.File("recovery/q.swo"));
+}
+
+std::vector<std::string> ArgumentSeeds() {
+    return {"check\np.swo",
+            "check\n--json\np.swo",
+            "build\np.swo\n--root\ngame\n--check",
+            "build\np.swo\n--root\ngame\n--init-from\ngame",
+            "import\np.swo\n1\ns.txt\n--out\nq.swo",
+            "export-text\np.swo\nt.tsv",
+            "import-text\np.swo\nt.tsv\n--out\nq.swo",
+            "resave\np.swo\nq.swo",
+            "help"};
+}
+
+std::vector<std::string> ArgumentTokens(const std::vector<std::string>&) {
+    return {"\n",     "--out",       "--root",      "--check", "--init-from", "--json",
+            "p.swo",  "q.swo",       "s.txt",       "t.tsv",   "game",        "1",
+            "-1",     "0",           "2147483648",  "build",   "import",      "check",
+            "resave", "export-text", "import-text", "表",      "\xFF\xFE",    ""};
+}
+
+// The command line of the command-line program, run in the scratch folder
+// on files made there: it must end with one of its documented statuses.
+// Separators and ".." are taken out of every argument, so that no
+// command reaches outside the scratch folder.
+std::string RunArguments(std::string_view input, const TempFolder& scratch) {
+    const std::string folder = scratch.File("cli");
+    scratch.Write("cli/p.swo", SmallProjectText());
+    scratch.Write("cli/s.txt", "太郎「やあ」\n地の文。\nＳＥ／ドア\n");
+    scratch.Write("cli/t.tsv", "1:0\tmessage\t\t\t新しい地の文\n");
+    scratch.Write("cli/game/system/config.tjs", kMinimalConfig);
+    std::vector<std::string> arguments;
+    std::size_t start = 0;
+    while (start <= input.size() && arguments.size() < 12) {
+        const std::size_t end = std::min(input.find('\n', start), input.size());
+        std::string argument(input.substr(start, std::min<std::size_t>(end - start, 256)));
+        for (char& c : argument)
+            c = c == '/' || c == '\0' ? '_' : c;
+        for (std::size_t dots; (dots = argument.find("..")) != std::string::npos;)
+            argument.replace(dots, 2, "_");
+        arguments.push_back(argument);
+        start = end + 1;
+    }
+    std::string nativeFolder;
+    sw::files::ToNativePath(folder, nativeFolder);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return "";
+    if (child == 0) {
+        std::vector<char*> argv{const_cast<char*>(SW_CLI_PATH)};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        // A sanitizer's report must not pass for the program's own status 1.
+        ::setenv("ASAN_OPTIONS", "exitcode=99:detect_leaks=1", 1);
+        ::setenv("UBSAN_OPTIONS", "exitcode=99:halt_on_error=1", 1);
+        if (::chdir(nativeFolder.c_str()) == 0)
+            ::execv(SW_CLI_PATH, argv.data());
+        ::_exit(98);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status))
+        return sw::Format("the command line ended with signal %d", WTERMSIG(status));
+    const int code = WEXITSTATUS(status);
+    if (code == 99 || code == 98 || (code > 7 && code != 64))
+        return sw::Format("the command line ended with status %d", code);
+    CountStage(code == 0 ? "succeeded" : code == 64 ? "usage" : "failed");
+    return "";
+}
 } // namespace
 
 const std::vector<FuzzTarget>& FuzzTargets() {
     static const std::vector<FuzzTarget> targets = {
-        {"project", "*.swo", NoSeeds, ProjectTokens, RunProject},
+        {"project", "*.swo", ProjectSeeds, ProjectTokens, RunProject, nullptr, true},
         {"scenario", "*.txt", ScenarioSeeds, ScenarioTokens, RunScenario},
         {"config", "*.tjs", ConfigSeeds, ConfigTokens, RunConfig},
         {"bmp", "*.bmp", BmpSeeds, NoTokens, RunBmp},
         {"png", "*.png", PngSeeds, NoTokens, RunPng, MendPngChecksums},
         {"jpeg", "*.jpg", JpegSeeds, NoTokens, RunJpeg},
         {"xp3", "*.xp3", Xp3Seeds, Xp3Tokens, RunXp3},
+        {"tsv", "*.tsv", TsvSeeds, TsvTokens, RunTsv},
+        {"clipboard", "*.cells", ClipboardSeeds, ProjectTokens, RunClipboard, nullptr, true},
+        {"ini", "*.ini", IniSeeds, IniTokens, RunIni},
+        {"recovery", "*.swo", RecoverySeeds, ProjectTokens, RunRecovery, nullptr, true},
+        {"args", "*.args", ArgumentSeeds, ArgumentTokens, RunArguments},
     };
     return targets;
 }

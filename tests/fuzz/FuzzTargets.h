@@ -22,6 +22,16 @@ struct FuzzTarget {
     // Mends what a format checks first (checksums), so that most mutations
     // reach the code behind the check; null for none.
     void (*mend)(std::string& input) = nullptr;
+    // XML inputs: most mutations change one element's text only, escaped,
+    // so that they reach the readers behind the parser.
+    bool xmlValues = false;
 };
 
 const std::vector<FuzzTarget>& FuzzTargets();
+
+// Targets count how far each input went ("opened", "built", "decoded"...);
+// the runner prints each stage's share of all inputs at the end.
+void CountStage(const char* stage);
+std::string StageSummary(long inputs);
+// All stages counted so far.
+long StagesCounted();

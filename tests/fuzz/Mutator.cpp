@@ -10,19 +10,20 @@ namespace {
 // bound over a long run.
 constexpr std::size_t kMaxInput = 1 << 20;
 
-const char kBoundaryBytes[] = {'\0', '\x01', '\x7F', '\x80', '\xFF', '\x81', '\x9F', '\xE0',
+const char kBoundaryBytes[] = {'\0',   '\x01', '\x7F', '\x80', '\xFF', '\x81', '\x9F', '\xE0',
                                '\xFC', '<',    '>',    '&',    '"',    '\n',   '\r',   '['};
 
-const std::uint32_t kBoundaryIntegers[] = {0,          1,          0x7F,       0x80,
-                                           0xFF,       0x100,      0x7FFF,     0x8000,
-                                           0xFFFF,     0x10000,    0x7FFFFFFF, 0x80000000,
-                                           0xFFFFFFFF, 0xFFFFFFFE, 0x40000000, 0x2000};
+const std::uint32_t kBoundaryIntegers[] = {
+    0,      1,       0x7F,       0x80,       0xFF,       0x100,      0x7FFF,     0x8000,
+    0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE, 0x40000000, 0x2000};
 
-const char* const kBoundaryNumbers[] = {"0",          "-1",         "1",           "2147483647",
+const char* const kBoundaryNumbers[] = {"0",           "-1",         "1",           "2147483647",
                                         "-2147483648", "2147483648", "99999999999", "4294967295",
-                                        "00",         "+5",         "0x10",        ""};
+                                        "00",          "+5",         "0x10",        ""};
 
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 } // namespace
 
@@ -119,9 +120,8 @@ void CMutator::MutateOnce(std::string& data, const std::vector<std::string>& tok
         const std::size_t from = data.rfind('\n', at);
         const std::size_t lineStart = from == std::string::npos ? 0 : from + 1;
         const std::size_t lineEnd = data.find('\n', lineStart);
-        const std::string line =
-            data.substr(lineStart, lineEnd == std::string::npos ? std::string::npos
-                                                                : lineEnd + 1 - lineStart);
+        const std::string line = data.substr(
+            lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd + 1 - lineStart);
         if (Below(2) == 0)
             data.erase(lineStart, line.size());
         data.insert(Below(data.size() + 1), line);
@@ -133,7 +133,8 @@ void CMutator::MutateOnce(std::string& data, const std::vector<std::string>& tok
 std::vector<std::string> TagsOf(const std::vector<std::string>& seeds) {
     std::set<std::string> names;
     for (const std::string& seed : seeds) {
-        for (std::size_t at = seed.find('<'); at != std::string::npos; at = seed.find('<', at + 1)) {
+        for (std::size_t at = seed.find('<'); at != std::string::npos;
+             at = seed.find('<', at + 1)) {
             std::size_t end = at + 1;
             while (end < seed.size() &&
                    (std::isalnum(static_cast<unsigned char>(seed[end])) || seed[end] == '_'))

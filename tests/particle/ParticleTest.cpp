@@ -425,10 +425,11 @@ TEST(ParticleScript, PresetsAndAnimationChangeTheirBlocks) {
 
     auto bubbles = Preset(8, "bubble");
     const std::string rising = ParticleScript(*bubbles);
-    EXPECT_NE(rising.find("    t = window.primaryLayer.height; // 縦初期位置\n"
-                          "    xvelo = 0; // 横方向速度\n"
-                          "    yvelo = -(particleindex*2.4+3.6+Math.random()*0.6); // 縦方向速度\n"),
-              std::string::npos);
+    EXPECT_NE(
+        rising.find("    t = window.primaryLayer.height; // 縦初期位置\n"
+                    "    xvelo = 0; // 横方向速度\n"
+                    "    yvelo = -(particleindex*2.4+3.6+Math.random()*0.6); // 縦方向速度\n"),
+        std::string::npos);
     EXPECT_EQ(Lines(rising, "      if(xaccel<=", "      fore.setPos(l, t);"),
               R"(      if(xaccel<=-50.000000) xaccel=-50.000000;
       if(t <= -fore.height) initsettings(); //出現座標を設定する。
@@ -479,11 +480,13 @@ TEST(ParticleScript, PresetsAndAnimationChangeTheirBlocks) {
     EXPECT_NE(square.find("intrandom(0, 120);\n"), std::string::npos);
     bubbles->SetInteger(P::kAnimeSegX, 32);
     const std::string strip = ParticleScript(*bubbles);
-    EXPECT_NE(strip.find("    fore.setSize(32, fore.imageHeight);//表示領域を１単位矩形サイズに設定する。\n"
-                         "    back.setSize(32, back.imageHeight);//表示領域を１単位矩形サイズに設定する。\n"
-                         "    fore.imageLeft = 0;\n"
-                         "    back.imageLeft = fore.imageLeft;\n"),
-              std::string::npos);
+    EXPECT_NE(
+        strip.find(
+            "    fore.setSize(32, fore.imageHeight);//表示領域を１単位矩形サイズに設定する。\n"
+            "    back.setSize(32, back.imageHeight);//表示領域を１単位矩形サイズに設定する。\n"
+            "    fore.imageLeft = 0;\n"
+            "    back.imageLeft = fore.imageLeft;\n"),
+        std::string::npos);
     EXPECT_NE(strip.find("    var size = 32;\n"), std::string::npos);
     EXPECT_TRUE(WellFormed(square));
     EXPECT_TRUE(WellFormed(strip));
@@ -640,9 +643,9 @@ TEST(ParticleCell, BuildWritesTheCallThePluginFileAndTheImages) {
     EXPECT_FALSE(cell->Build(&call, &noScenario.doc));
     EXPECT_EQ(call.Text(), "[call storage=\"pplg_snow.ks\"]\n");
     EXPECT_EQ(noScenario.doc.GetBuildStatus(), SwBuildStatus::OutputUnwritable);
-    EXPECT_EQ(noScenario.log.lines.back(),
-              "error: シーン番号7: 書き込みモードで " +
-                  noScenario.temp.File("game/scenario/pplg_snow.ks") + " が開けません。");
+    EXPECT_EQ(noScenario.log.lines.back(), "error: シーン番号7: 書き込みモードで " +
+                                               noScenario.temp.File("game/scenario/pplg_snow.ks") +
+                                               " が開けません。");
 }
 
 TEST(ParticleCell, RefusesWhatCannotWorkAndWarnsOfASharedClassName) {
@@ -656,9 +659,11 @@ TEST(ParticleCell, RefusesWhatCannotWorkAndWarnsOfASharedClassName) {
         std::string name, image;
         std::int32_t count;
         std::string message;
+        std::int32_t status = SwBuildStatus::CellFailed;
     };
+    // A hostile name is a failed cell, not a missing project folder.
     const Case cases[] = {
-        {"", image, 1, "クラス名が未設定です。"},
+        {"", image, 1, "クラス名が未設定です。", SwBuildStatus::NoProjectFolder},
         {"../up", image, 1, "クラス名 ../up " + badName},
         {"a/b", image, 1, "クラス名 a/b " + badName},
         {"a b", image, 1, "クラス名 a b " + badName},
@@ -675,7 +680,7 @@ TEST(ParticleCell, RefusesWhatCannotWorkAndWarnsOfASharedClassName) {
         CStringOutput out(false);
         EXPECT_FALSE(cell->Build(&out, &b.doc)) << c.message;
         EXPECT_EQ(out.Text(), "");
-        EXPECT_EQ(b.doc.GetBuildStatus(), SwBuildStatus::NoProjectFolder);
+        EXPECT_EQ(b.doc.GetBuildStatus(), c.status);
         EXPECT_EQ(b.log.lines.back(), "error: シーン番号7: " + c.message);
     }
     EXPECT_EQ(b.Game("up.ks") + b.Game("pplg_up.ks") + b.Game("scenario/pplg_snow.ks"), "");
@@ -700,9 +705,10 @@ TEST(ParticleCell, RefusesWhatCannotWorkAndWarnsOfASharedClassName) {
     b.doc.SetBuildingScene(&other);
     b.log.lines.clear();
     BuildText(*second, &b.doc);
-    const std::string warnings = "warning: シーン番号8: パーティクルのクラス名 Snow がシーン番号7 と"
-                                 "同じため、" +
-                                 b.temp.File("game/scenario/pplg_Snow.ks") + " を上書きします。";
+    const std::string warnings =
+        "warning: シーン番号8: パーティクルのクラス名 Snow がシーン番号7 と"
+        "同じため、" +
+        b.temp.File("game/scenario/pplg_Snow.ks") + " を上書きします。";
     EXPECT_EQ(b.log.lines.at(0), warnings);
     EXPECT_EQ(b.log.lines.size(), 3u);
 }

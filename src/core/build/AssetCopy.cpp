@@ -23,21 +23,38 @@ std::string OutputName(std::string_view subFolder, const std::string& name) {
 // A file already in place is not copied onto itself: copying over the same
 // file, however its path is spelt, would truncate it. A file that this build
 // placed already, or that an earlier build copied and nothing has changed
-// since, is not copied again. A preview only names the file it would place.
-bool PlaceFile(const CScenewrightDoc* doc, const std::string& source, std::string_view subFolder,
+// since, is not copied again. A link in the destination's place is replaced
+// by a copy, never taken for one. A preview only names the file it would
+// place.
+bool PlaceFile(CScenewrightDoc* doc, const std::string& source, std::string_view subFolder,
                const std::string& name) {
     if (doc->IsPreviewing())
         return true;
     const std::string destination = DestinationOf(doc, subFolder, name);
     const auto* placed = doc->FindBuildOutput(OutputName(subFolder, name));
-    if (source == destination || (placed && placed->source == source) ||
-        sw::files::IsSameFile(source, destination) ||
-        sw::files::IsUnchangedCopy(source, destination))
+    if (source == destination || (placed && placed->source == source))
         return true;
-    return sw::files::CopyReplacing(source, destination);
+    if (!sw::files::IsLink(destination) && (sw::files::IsSameFile(source, destination) ||
+                                            sw::files::IsUnchangedCopy(source, destination)))
+        return true;
+    std::string refused;
+    if (sw::files::CopyBelowRoot(source, doc->GetProjectRoot(), OutputName(subFolder, name),
+                                 &refused))
+        return true;
+    if (!refused.empty()) {
+        doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
+        doc->PostLogLine(SwLog::Error, sw::Format("シーン番号%d: ", doc->GetBuildingSceneId()) +
+                                           LinkOutOfRootMessage(refused));
+    }
+    return false;
 }
 
 } // namespace
+
+std::string LinkOutOfRootMessage(std::string_view path) {
+    return sw::Format("%s はプロジェクトフォルダの外を指すリンクのため、書き込みません。",
+                      std::string(path).c_str());
+}
 
 void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_view source) {
     const auto earlier = doc->ClaimBuildOutput(output, source);
@@ -67,7 +84,9 @@ void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source) {
     doc->PostLogLine(SwLog::Error,
                      sw::Format("シーン番号%d: %s のコピーに失敗。", doc->GetBuildingSceneId(),
                                 std::string(source).c_str()));
-    doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+    // A link refused on the way has given its own status.
+    if (doc->GetBuildStatus() != SwBuildStatus::OutputUnwritable)
+        doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
 }
 
 MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,

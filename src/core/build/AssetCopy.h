@@ -12,6 +12,10 @@ class CScenewrightDoc;
 // puts the file directly into the project folder.
 std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder, std::string_view source);
 
+// The error text for an output refused because `path`, a folder or file in
+// the game folder, is a link that leads out of it.
+std::string LinkOutOfRootMessage(std::string_view path);
+
 // Copies every file matching the wildcard `pattern` (a path whose file name
 // holds `*` or `?`); false when nothing matches or a copy fails. The name of
 // every file handled is appended to `names`.

@@ -392,21 +392,35 @@ std::optional<std::string> ExtractFunctionName(std::string_view text) {
     return std::string(text.substr(0, text.find('(')));
 }
 
-bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::string_view target) {
-    std::string text;
-    if (!sw::files::ReadWholeFile(source, text)) {
+bool PatchEngineConfigText(CScenewrightDoc* doc, std::string_view source, std::string& original,
+                           std::string& patched) {
+    sw::files::ReadProblem problem = sw::files::ReadProblem::None;
+    if (!sw::files::ReadWholeFile(source, original, sw::files::kTextFileLimit, &problem)) {
         doc->SetBuildStatus(SwBuildStatus::ConfigUnreadable);
-        doc->SetPendingMessage(sw::Format("読み込みモードで %s を開くことが出来ません。",
-                                          std::string(source).c_str()));
+        // A pipe or device under the name, or a file far too large, is
+        // named as such; anything else as the file that cannot be opened.
+        const bool special = (problem == sw::files::ReadProblem::NotRegular &&
+                              !sw::files::DirectoryExists(source)) ||
+                             problem == sw::files::ReadProblem::TooLarge;
+        doc->SetPendingMessage(
+            special ? sw::files::ReadProblemMessage(problem, source, sw::files::kTextFileLimit)
+                    : sw::Format("読み込みモードで %s を開くことが出来ません。",
+                                 std::string(source).c_str()));
         return false;
     }
-    std::string patched;
-    const std::string failure = Patch(doc->GetSettings(), text, patched);
+    const std::string failure = Patch(doc->GetSettings(), original, patched);
     if (!failure.empty()) {
         doc->SetBuildStatus(SwBuildStatus::ConfigFunctionMissing);
         doc->SetPendingMessage(failure);
         return false;
     }
+    return true;
+}
+
+bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::string_view target) {
+    std::string text, patched;
+    if (!PatchEngineConfigText(doc, source, text, patched))
+        return false;
     // Byte for byte, line ends included: the text is written as it was read.
     if (!sw::files::WriteFileReplacing(target, patched)) {
         doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);

@@ -1,5 +1,6 @@
 #include "build/GameFolderSetup.h"
 
+#include "build/AssetCopy.h"
 #include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
@@ -35,26 +36,34 @@ public:
 
     // The engine would read either spelling, so a name present in another
     // letter case counts as present.
+    // `folder` is "system" or "" below the game folder. A link in the
+    // game folder is never written through.
     void CopyIfMissing(const std::string& source, const std::string& folder,
                        const std::string& name) {
-        if (!FindIgnoringCase(folder, name).empty())
+        const std::string absolute = folder.empty() ? m_root : m_system;
+        if (!FindIgnoringCase(absolute, name).empty() ||
+            sw::files::IsLink(sw::paths::Join(absolute, name)))
             return;
-        const std::string target = sw::paths::Join(folder, name);
-        if (sw::files::CopyReplacing(source, target)) {
+        const std::string target = sw::paths::Join(absolute, name);
+        std::string refused;
+        if (sw::files::CopyBelowRoot(source, m_root, folder.empty() ? name : folder + "/" + name,
+                                     &refused)) {
             m_doc.PostLogLine(SwLog::Ok,
                               sw::Format("%s を %s にコピー。", source.c_str(), target.c_str()));
         } else {
-            m_doc.PostLogLine(SwLog::Error, sw::Format("%s のコピーに失敗。", source.c_str()));
+            m_doc.PostLogLine(SwLog::Error, refused.empty()
+                                                ? sw::Format("%s のコピーに失敗。", source.c_str())
+                                                : LinkOutOfRootMessage(refused));
         }
     }
 
     void CopyTemplate(const std::string& system, const std::string& startup) {
         for (const std::string& name : sw::files::FindFiles(system, "*")) {
             if (!IsConfigName(name))
-                CopyIfMissing(sw::paths::Join(system, name), m_system, name);
+                CopyIfMissing(sw::paths::Join(system, name), "system", name);
         }
         if (sw::files::FileExists(startup))
-            CopyIfMissing(startup, m_root, "startup.tjs");
+            CopyIfMissing(startup, "", "startup.tjs");
         if (!FindEngineConfig(m_root).empty())
             return;
         // The engine merges a Config.~new into Config.tjs at start-up; the
@@ -62,7 +71,7 @@ public:
         for (const char* name : {"Config.~new", "Config.tjs"}) {
             const std::string found = FindIgnoringCase(system, name);
             if (!found.empty())
-                return CopyIfMissing(sw::paths::Join(system, found), m_system, "config.tjs");
+                return CopyIfMissing(sw::paths::Join(system, found), "system", "config.tjs");
         }
     }
 
@@ -70,9 +79,13 @@ public:
         if (!FindEngineConfig(m_root).empty())
             return;
         const std::string target = sw::paths::Join(m_system, "config.tjs");
-        if (sw::files::WriteFileAtomically(target, ExampleEngineConfig()))
+        std::string refused;
+        if (sw::files::WriteBelowRoot(m_root, "system/config.tjs", ExampleEngineConfig(), true,
+                                      &refused))
             m_doc.PostLogLine(SwLog::Ok,
                               sw::Format("付属の設定ファイルを %s に書きました。", target.c_str()));
+        else if (!refused.empty())
+            m_doc.PostLogLine(SwLog::Error, LinkOutOfRootMessage(refused));
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "build/ProjectBuilder.h"
 
+#include "build/AssetCopy.h"
 #include "build/EngineConfigPatcher.h"
 #include "build/GameFolderSetup.h"
 #include "build/TjsText.h"
@@ -116,54 +117,65 @@ bool WriteScenarioText(CTextOutput& file, CScenewrightDoc& doc, IBuildProgress* 
     return true;
 }
 
+// Status 4 and the error line for an output that could not be written:
+// `refused` names a folder on the way that is a link out of the game folder.
+bool RefuseOutput(CScenewrightDoc& doc, const std::string& refused, const std::string& message) {
+    doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
+    doc.PostLogLine(SwLog::Error, refused.empty() ? message : LinkOutOfRootMessage(refused));
+    return false;
+}
+
 bool WriteScenario(CScenewrightDoc& doc, const std::string& root, IBuildProgress* progress,
                    CTextOutput* text) {
     if (text)
         return WriteScenarioText(*text, doc, progress);
     const std::string path = sw::paths::Join(root, "scenario/first.ks");
+    std::string refused;
     auto unwritable = [&] {
-        doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc.PostLogLine(
-            SwLog::Error,
+        return RefuseOutput(
+            doc, refused,
             sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", path.c_str()));
-        return false;
     };
     CFileOutput file;
-    if (!file.Open(path))
+    if (!file.Open(root, "scenario/first.ks", &refused))
         return unwritable();
-    if (!WriteScenarioText(file, doc, progress))
+    if (!WriteScenarioText(file, doc, progress)) {
+        // A failed cell leaves what was written so far, to show where the
+        // build stopped; a file that could not be written leaves the last
+        // complete one. The cell's own failure is what the author hears of.
+        file.Close();
         return false;
+    }
     // A full disk must not pass for a finished build.
     return file.Close() || unwritable();
 }
 
 } // namespace
 
+// config.tjs is there at every moment: the backup is a copy, and the new
+// configuration, on disk before it is renamed, replaces the old in one step.
 bool UpdateEngineConfig(CScenewrightDoc& doc, const std::string& root) {
-    std::string config = FindEngineConfig(root);
-    if (config.empty())
-        config = sw::paths::Join(root, "system/config.tjs");
-    const std::string temporary = sw::paths::Join(root, "system/config.tmp");
-    const std::string backup = sw::paths::Join(root, "system/config.bak");
-    if (!PatchEngineConfig(&doc, config, temporary)) {
+    const std::string found = FindEngineConfig(root);
+    const std::string configName =
+        "system/" + (found.empty() ? std::string("config.tjs") : sw::paths::FileNameOf(found));
+    const std::string config = sw::paths::Join(root, configName);
+    std::string original, patched;
+    if (!PatchEngineConfigText(&doc, config, original, patched)) {
         doc.PostLogLine(SwLog::Error, doc.GetPendingMessage());
         return false;
     }
-    // The old configuration is only ever replaced once it is safe as the
-    // backup, and put back should the new one fail to take its place.
-    auto unwritable = [&](const std::string& path) {
-        doc.SetBuildStatus(SwBuildStatus::OutputUnwritable);
-        doc.PostLogLine(SwLog::Error,
-                        sw::Format("書き込みモードで %s を開くことが出来ません。", path.c_str()));
-        return false;
+    auto unwritable = [&](const char* relative, const std::string& refused) {
+        return RefuseOutput(doc, refused,
+                            sw::Format("書き込みモードで %s を開くことが出来ません。",
+                                       sw::paths::Join(root, relative).c_str()));
     };
-    sw::files::RemoveFile(backup);
-    if (!sw::files::MoveReplacing(config, backup))
-        return unwritable(backup);
-    if (!sw::files::MoveReplacing(temporary, config)) {
-        sw::files::MoveReplacing(backup, config);
-        return unwritable(config);
-    }
+    std::string refused;
+    if (!sw::files::WriteBelowRoot(root, "system/config.tmp", patched, true, &refused))
+        return unwritable("system/config.tmp", refused);
+    if (!sw::files::WriteBelowRoot(root, "system/config.bak", original, true, &refused))
+        return unwritable("system/config.bak", refused);
+    if (!sw::files::RenameBelowRoot(root, "system/config.tmp", configName, &refused))
+        return unwritable(configName.c_str(), refused);
     return true;
 }
 

@@ -26,8 +26,9 @@ int CSwDialogue::BracketCount() {
 }
 
 std::string_view CSwDialogue::Bracket(std::int32_t type, bool closing) {
+    // An empty view that points somewhere: writers may hand its data on.
     if (type < 0 || type >= BracketCount())
-        return {};
+        return std::string_view("", 0);
     const std::size_t at = static_cast<std::size_t>(type) * 2 * kBracketBytes;
     return kBrackets.substr(closing ? at + kBracketBytes : at, kBracketBytes);
 }
@@ -63,9 +64,11 @@ bool CSwDialogue::Build(CTextOutput* file, CScenewrightDoc* doc) {
         file->Write(EscapeKagText(speaker->FullName()));
     // The line itself may hold the author's inline tags and goes through as typed.
     const std::int32_t brackets = Integer(kBracketType);
-    file->Write(Bracket(brackets, false));
+    if (brackets >= 0)
+        file->Write(Bracket(brackets, false));
     file->Write(Text(kMessage));
-    file->Write(Bracket(brackets, true));
+    if (brackets >= 0)
+        file->Write(Bracket(brackets, true));
     file->Write("[font color=default]\n");
     if (voiced)
         file->Printf("[ws%s canskip=true]\n", BufferAttribute(Integer(kBufNo)).c_str());

@@ -1,5 +1,6 @@
 #include "document/PlayFromHere.h"
 
+#include "build/AssetCopy.h"
 #include "build/GameFolderSetup.h"
 #include "build/KagText.h"
 #include "build/ProjectBuilder.h"
@@ -166,14 +167,17 @@ private:
 // startup.tjs and the system folder as the project's game folder has them;
 // unchanged files are not copied again.
 void MirrorEngineFiles(CScenewrightDoc& doc, const std::string& from, const std::string& to) {
-    const auto copy = [&](const std::string& source, const std::string& target) {
-        if (!sw::files::IsUnchangedCopy(source, target) &&
-            !sw::files::CopyReplacing(source, target))
-            doc.PostLogLine(SwLog::Error, sw::Format("%s のコピーに失敗。", source.c_str()));
+    const auto copy = [&](const std::string& source, const std::string& relative) {
+        std::string refused;
+        if (!sw::files::IsUnchangedCopy(source, sw::paths::Join(to, relative)) &&
+            !sw::files::CopyBelowRoot(source, to, relative, &refused))
+            doc.PostLogLine(SwLog::Error, refused.empty()
+                                              ? sw::Format("%s のコピーに失敗。", source.c_str())
+                                              : LinkOutOfRootMessage(refused));
     };
     sw::files::CreateDirectories(sw::paths::Join(to, "system"));
     if (sw::files::FileExists(sw::paths::Join(from, "startup.tjs")))
-        copy(sw::paths::Join(from, "startup.tjs"), sw::paths::Join(to, "startup.tjs"));
+        copy(sw::paths::Join(from, "startup.tjs"), "startup.tjs");
     const std::string system = sw::paths::Join(from, "system");
     for (const std::string& name : sw::files::FindFiles(system, "*")) {
         const std::string lower = sw::cp932::ToLowerAscii(name);
@@ -181,7 +185,7 @@ void MirrorEngineFiles(CScenewrightDoc& doc, const std::string& from, const std:
         // configuration merge.
         if (lower == "config.bak" || lower == "config.tmp" || lower == "config.~new")
             continue;
-        copy(sw::paths::Join(system, name), sw::paths::Join(to, "system/" + name));
+        copy(sw::paths::Join(system, name), "system/" + name);
     }
 }
 
@@ -215,7 +219,7 @@ bool RefreshPlacedFiles(CScenewrightDoc& doc, const PreviewCache& cache) {
         if (!sw::files::FileExists(placed.source) ||
             sw::files::IsUnchangedCopy(placed.source, target))
             continue;
-        if (!sw::files::CopyReplacing(placed.source, target))
+        if (!sw::files::CopyBelowRoot(placed.source, cache.folder, placed.output))
             return false;
         doc.PostLogLine(SwLog::Ok, sw::Format("%s を %s にコピー。", placed.source.c_str(),
                                               placed.output.c_str()));
@@ -413,12 +417,18 @@ std::int32_t BuildPreview(CScenewrightDoc& doc, const PreviewPoint& point,
     const std::string_view text = kept.scenario;
     const std::array<std::string_view, 4> pieces{start.Text(), text.substr(0, cut), label,
                                                  text.substr(cut)};
-    const std::string firstKs = sw::paths::Join(folder, "scenario/first.ks");
-    if (!sw::files::WritePiecesReplacing(firstKs, pieces)) {
+    sw::files::CFileBelowRoot firstKs;
+    std::string refused;
+    bool written = firstKs.Open(folder, "scenario/first.ks", &refused);
+    for (const std::string_view piece : pieces)
+        written = written && firstKs.Write(piece);
+    if (!written || !firstKs.Commit(false)) {
         kept.valid = false;
-        doc.PostLogLine(
-            SwLog::Error,
-            sw::Format("書き込みモードで出力先 %s を開くことが出来ません。", firstKs.c_str()));
+        doc.PostLogLine(SwLog::Error,
+                        refused.empty()
+                            ? sw::Format("書き込みモードで出力先 %s を開くことが出来ません。",
+                                         sw::paths::Join(folder, "scenario/first.ks").c_str())
+                            : LinkOutOfRootMessage(refused));
         return SwBuildStatus::OutputUnwritable;
     }
     std::string counts;

@@ -491,12 +491,26 @@ private:
     }
 
     // False when the file is missing; remembers the name for the case check.
+    // A project received from someone else should not silently carry
+    // files from anywhere on this machine into a game that is shipped.
+    void CheckInsideProject(std::int32_t sceneId, int cell, const std::string& path) {
+        const std::string folder = m_doc.GetProjectFileFolder();
+        if (folder.empty() ||
+            sw::paths::Normalize(sw::paths::ToForwardSlashes(path)).starts_with(folder))
+            return;
+        Add(CheckKind::Warning, sceneId, cell,
+            sw::Format("%s はプロジェクトファイルのフォルダの外にあり、ビルドでゲームにコピーされ"
+                       "ます。ゲームに入れてよいファイルか確かめて下さい。",
+                       path.c_str()));
+    }
+
     bool CheckMediaFile(std::int32_t sceneId, int cell, const std::string& path) {
         if (!sw::files::FileExists(path)) {
             Add(CheckKind::Error, sceneId, cell,
                 sw::Format("ファイル %s が見つかりません。", path.c_str()));
             return false;
         }
+        CheckInsideProject(sceneId, cell, path);
         const std::string name = sw::paths::FileNameOf(sw::paths::ToForwardSlashes(path));
         const auto [earlier, added] = m_mediaNames.emplace(sw::cp932::ToLowerAscii(name), name);
         if (!added && earlier->second != name)
@@ -608,8 +622,10 @@ private:
                                stem.c_str(), i));
                 return;
             }
-            for (const std::string& name : found->second)
+            for (const std::string& name : found->second) {
+                CheckInsideProject(scene.id, index, folder + name);
                 CheckPicture(scene.id, index, folder + name);
+            }
         }
     }
 

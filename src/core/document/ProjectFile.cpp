@@ -19,6 +19,10 @@ std::string EscapeXmlText(std::string_view text) {
         case '>':
             escaped += "&gt;";
             break;
+        case '\r':
+            // A CR written as it is would be read back as a line end.
+            escaped += "&#13;";
+            break;
         default:
             escaped += c;
             break;

@@ -5,8 +5,9 @@
 #include <string>
 #include <string_view>
 
-// Replaces " & < > by their entities; every other byte is copied. No trail
-// byte of a CP932 character equals one of them, so characters pass whole.
+// Replaces " & < > by their entities and CR by a character reference; every
+// other byte is copied. No trail byte of a CP932 character equals one of
+// them, so characters pass whole.
 std::string EscapeXmlText(std::string_view text);
 
 // `path` relative to `folder` ("./bgm/a.ogg", "../other/b.png"); a path with

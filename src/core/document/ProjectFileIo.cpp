@@ -74,15 +74,50 @@ CScenewrightDoc::SaveJob CScenewrightDoc::PrepareSave(const std::string& path) {
     return job;
 }
 
+namespace {
+
+// The line of the first control character that XML cannot hold (all but
+// TAB, LF and CR), 0 when there is none. Control bytes are never trail
+// bytes, so the bytes are looked at one by one.
+int LineOfUnwritableCharacter(const std::vector<std::string_view>& pieces, unsigned char& found) {
+    int line = 1;
+    for (const std::string_view piece : pieces) {
+        for (const char c : piece) {
+            const auto b = static_cast<unsigned char>(c);
+            if (b == '\n')
+                ++line;
+            else if (b < 0x20 && b != '\t' && b != '\r') {
+                found = b;
+                return line;
+            }
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 void CScenewrightDoc::SaveJob::Run() {
-    warning = KeepBackupOf(path, text, backupCount);
     const std::vector<std::string_view> pieces = text.Views();
+    // What the reader would refuse is never written over a project that opens.
+    unsigned char found = 0;
+    if (const int line = LineOfUnwritableCharacter(pieces, found)) {
+        error = sw::Format("%s を保存できません。%d行目のテキストに、プロジェクトファイルに書けない"
+                           "制御文字 (0x%02X) があります。その文字を消して下さい。",
+                           path.c_str(), line, found);
+        written = false;
+        return;
+    }
+    sw::files::RemoveStaleTemporaries(path);
+    warning = KeepBackupOf(path, text, backupCount);
     written = sw::files::WritePiecesAtomically(path, pieces);
 }
 
 bool CScenewrightDoc::FinishSave(const SaveJob& job) {
     if (!job.warning.empty())
         PostLogLine(SwLog::Warning, job.warning);
+    if (!job.error.empty())
+        PostLogLine(SwLog::Error, job.error);
     if (!job.written) {
         // The old file is intact, so the paths stay relative to it.
         if (m_projectFilePath == AbsoluteFilePath(job.path.c_str()))
@@ -156,15 +191,14 @@ bool CScenewrightDoc::ReadProjectElements(const char* path, std::string& message
         message = "開くファイルが指定されていません。";
         return false;
     }
-    if (!sw::files::FileExists(path)) {
-        message = sw::Format(" %s が存在しません。", path);
-        return false;
-    }
     std::string bytes;
-    if (!sw::files::ReadWholeFile(path, bytes)) {
-        message = sw::Format(" %s を読み込めません。", path);
+    sw::files::ReadProblem problem = sw::files::ReadProblem::None;
+    if (!sw::files::ReadWholeFile(path, bytes, sw::files::kProjectFileLimit, &problem)) {
+        message = sw::files::ReadProblemMessage(problem, path, sw::files::kProjectFileLimit);
         return false;
     }
+    // Temporaries that a killed save of this project left behind.
+    sw::files::RemoveStaleTemporaries(path);
     if (m_readTotal) {
         int scenes = 0;
         for (std::size_t at = bytes.find("<SwObject>"); at != std::string::npos;
@@ -207,20 +241,40 @@ bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& me
     const CSwScene scenePrototype;
     const CSwSettings settingsPrototype;
     CXmlDocument::Error error;
+    // Where each object's element starts, and its scene number (0 for the
+    // settings), to say where a replaced character stood.
+    std::vector<std::pair<int, std::int32_t>> starts;
     const bool parsed = CXmlDocument::ForEachElementBelowRoot(
         bytes, "SwObject",
         [&](const CXmlNode& element) {
             if (m_readDone)
                 ++*m_readDone;
-            if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element))
+            if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element)) {
+                starts.emplace_back(element.Line(), scene->id);
                 scenes.emplace_back(static_cast<CSwScene*>(scene.release()));
-            else if (auto read = settingsPrototype.ReadObject(SwType::Settings, this, element))
+            } else if (auto read = settingsPrototype.ReadObject(SwType::Settings, this, element)) {
+                starts.emplace_back(element.Line(), 0);
                 settings = std::move(read);
+            }
         },
         error);
     if (!parsed) {
         message = error.message;
         return false;
+    }
+    for (const int line : error.replacedLines) {
+        std::int32_t scene = -1;
+        for (const auto& [start, id] : starts) {
+            if (start <= line)
+                scene = id;
+        }
+        const std::string where = scene > 0    ? sw::Format("シーン番号%d", scene)
+                                  : scene == 0 ? std::string("プロジェクトの設定")
+                                               : std::string("プロジェクトファイル");
+        PostLogLine(SwLog::Warning,
+                    sw::Format("%d行目（%s）の Shift_JIS として読めない文字を 〓 に置き換えて"
+                               "読み込みました。",
+                               line, where.c_str()));
     }
     for (auto& scene : scenes)
         AdoptScene(std::move(scene));

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 #include <string>
@@ -39,6 +40,50 @@ std::string FreeBackupPath(const std::string& folder, const std::string& stem,
     for (int n = 2; sw::files::FileExists(candidate); ++n)
         candidate = base + "_" + std::to_string(n) + extension;
     return candidate;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The backups of the project `stem` + `extension`, oldest first: exactly
+// "<stem>-YYYYMMDD-HHMMSS<ext>" or "..._N<ext>", compared as names, never
+// as a pattern (a project's name may hold wildcard characters). Only
+// regular files count; a link is never taken for a backup.
+std::vector<std::string> BackupsOf(const std::string& folder, const std::string& stem,
+                                   const std::string& extension) {
+    struct Backup {
+        std::string stamp;
+        long long number;
+        std::string name;
+    };
+    std::vector<Backup> found;
+    const std::string prefix = stem + "-";
+    for (const std::string& name : sw::files::FindFiles(folder, "*")) {
+        if (!name.starts_with(prefix) || !name.ends_with(extension) ||
+            name.size() < prefix.size() + 15 + extension.size() ||
+            sw::files::IsLink(sw::paths::Join(folder, name)))
+            continue;
+        const std::string_view rest = std::string_view(name).substr(
+            prefix.size(), name.size() - prefix.size() - extension.size());
+        const std::string_view stamp = rest.substr(0, 15);
+        const std::string_view suffix = rest.substr(15);
+        if (!AllDigits(stamp.substr(0, 8)) || stamp[8] != '-' || !AllDigits(stamp.substr(9)) ||
+            (!suffix.empty() &&
+             (suffix[0] != '_' || !AllDigits(suffix.substr(1)) || suffix.size() > 10)))
+            continue;
+        found.push_back({std::string(stamp),
+                         suffix.empty() ? 1 : std::stoll(std::string(suffix.substr(1))), name});
+    }
+    // "_10" is newer than "_2" within the same second.
+    std::sort(found.begin(), found.end(), [](const Backup& a, const Backup& b) {
+        return a.stamp != b.stamp ? a.stamp < b.stamp : a.number < b.number;
+    });
+    std::vector<std::string> names;
+    for (Backup& backup : found)
+        names.push_back(std::move(backup.name));
+    return names;
 }
 
 } // namespace
@@ -133,7 +178,8 @@ bool CScenewrightDoc::AskAndReadRecoveryCopy(const std::string& recovery,
     std::string bytes;
     CXmlDocument::Error error;
     // Checked whole before the open project is given up for it.
-    if (!sw::files::ReadWholeFile(recovery, bytes) || !CXmlDocument::Parse(bytes, error)) {
+    if (!sw::files::ReadWholeFile(recovery, bytes, sw::files::kProjectFileLimit) ||
+        !CXmlDocument::Parse(bytes, error)) {
         m_host->ShowError(sw::Format("復元用のファイル %s を読み込めません。", recovery.c_str()));
         return false;
     }
@@ -168,17 +214,24 @@ bool CScenewrightDoc::SetBackupCount(int count) {
 std::string CScenewrightDoc::KeepBackupOf(const std::string& path, const ProjectPieces& replacement,
                                           int keep) {
     std::string previous;
-    if (keep <= 0 || !sw::files::FileExists(path) || !sw::files::ReadWholeFile(path, previous) ||
+    if (keep <= 0 || !sw::files::FileExists(path) ||
+        !sw::files::ReadWholeFile(path, previous, sw::files::kProjectFileLimit) ||
         replacement.SameAs(previous))
         return {};
     const std::string folder = BackupFolderOf(path);
+    // A backup folder that is a link could lead anywhere; pruning there
+    // would delete files that are not ours.
+    if (sw::files::IsLink(folder))
+        return sw::Format(
+            "バックアップフォルダ %s がリンクのため、バックアップを作りませんでした。",
+            folder.c_str());
     const std::string stem = sw::paths::StemOf(path);
     const std::string extension = sw::paths::ExtensionOf(path);
     const std::string backup = FreeBackupPath(folder, stem, extension);
-    if (!sw::files::CreateDirectories(folder) || !sw::files::WriteFileAtomically(backup, previous))
+    if (!sw::files::CreateDirectories(folder) ||
+        !sw::files::WriteBelowRoot(folder, sw::paths::FileNameOf(backup), previous, true))
         return sw::Format("バックアップ %s を作れませんでした。", backup.c_str());
-    std::vector<std::string> backups =
-        sw::files::FindFiles(folder, stem + "-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?*" + extension);
+    std::vector<std::string> backups = BackupsOf(folder, stem, extension);
     for (std::size_t i = 0; i + static_cast<std::size_t>(keep) < backups.size(); ++i)
         sw::files::RemoveFile(sw::paths::Join(folder, backups[i]));
     return {};

@@ -9,6 +9,7 @@
 #include "model/SwSettings.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/TextOutput.h"
 
 #include <algorithm>
 
@@ -139,7 +140,8 @@ bool IsSoundEffectLine(std::string_view line, std::string& cue) {
     return false;
 }
 
-bool ParseDialogueLine(CSwSettings& settings, std::string_view text, DialogueLine& dialogue) {
+bool ParseDialogueLine(CSwSettings& settings, std::string_view text, DialogueLine& dialogue,
+                       CCharacterIndex* index) {
     dialogue = DialogueLine();
     std::string line(Trim(text, " \t\n"));
     std::string speaker;
@@ -151,28 +153,70 @@ bool ParseDialogueLine(CSwSettings& settings, std::string_view text, DialogueLin
         dialogue = DialogueLine();
         return false;
     }
-    dialogue.speaker = FindCharacterIndex(settings, speaker);
+    dialogue.speaker = index ? index->Find(speaker) : FindCharacterIndex(settings, speaker);
     if (dialogue.speaker < 0) {
         auto character = std::make_unique<CSwCharacter>();
         character->SetText(CSwCharacter::kFirstName, speaker);
+        const CSwCharacter& added = *character;
         settings.AddCharacter(std::move(character));
-        dialogue.speaker = settings.GetCharacterCount() - 1;
+        if (index) {
+            dialogue.speaker = index->m_count;
+            index->Add(added, index->m_count);
+        } else {
+            dialogue.speaker = settings.GetCharacterCount() - 1;
+        }
     }
     return true;
 }
 
-int FindCharacterIndex(const CSwSettings& settings, std::string_view name) {
+namespace {
+
+// `name` without the narrator and monologue marks, each taken off once.
+std::string_view WithoutMarks(std::string_view name) {
     for (const char* suffix : {"（ＮＡ）", "(ＮＡ)", "(NA)", "＜Ｍ＞", "<Ｍ>", "<M>"}) {
         if (name.size() > std::string_view(suffix).size() && EndsWith(name, suffix))
             name.remove_suffix(std::string_view(suffix).size());
     }
-    for (int index = 0; index < settings.GetCharacterCount(); ++index) {
-        const CSwCharacter* character = settings.GetCharacterAt(index);
-        if (NameMatches(character->FullName(), name) || NameMatches(character->firstname(), name) ||
-            NameMatches(character->lastname(), name))
+    return name;
+}
+
+} // namespace
+
+int FindCharacterIndex(const CSwSettings& settings, std::string_view name) {
+    name = WithoutMarks(name);
+    int index = 0;
+    for (const auto& object : settings.characters) {
+        if (object->type != SwType::Character)
+            continue;
+        const auto& character = static_cast<const CSwCharacter&>(*object);
+        if (NameMatches(character.FullName(), name) || NameMatches(character.firstname(), name) ||
+            NameMatches(character.lastname(), name))
             return index;
+        ++index;
     }
     return -1;
+}
+
+CCharacterIndex::CCharacterIndex(const CSwSettings& settings) {
+    for (const auto& object : settings.characters) {
+        if (object->type == SwType::Character)
+            Add(static_cast<const CSwCharacter&>(*object), m_count);
+    }
+}
+
+void CCharacterIndex::Add(const CSwCharacter& character, int index) {
+    // The first character that has a name keeps it, as the walk finds it.
+    for (const std::string& name :
+         {character.FullName(), character.firstname(), character.lastname()}) {
+        if (!name.empty())
+            m_byName.emplace(name, index);
+    }
+    m_count = std::max(m_count, index + 1);
+}
+
+int CCharacterIndex::Find(std::string_view name) const {
+    const auto found = m_byName.find(std::string(WithoutMarks(name)));
+    return found == m_byName.end() ? -1 : found->second;
 }
 
 bool ReadScenarioLines(std::string_view path, std::string_view contents,
@@ -199,6 +243,19 @@ bool ReadScenarioLines(std::string_view path, std::string_view contents,
         text = contents;
     }
     text = WithNewlines(text);
+    // Control bytes are never trail bytes.
+    const auto control = std::find_if(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && b != '\t' && b != '\n';
+    });
+    if (control != text.end()) {
+        const auto offset = static_cast<std::size_t>(control - text.begin());
+        message = LineNumberMessage(
+            path, LineOfOffset(text, offset),
+            sw::Format("に制御文字 (0x%02X) があります。", static_cast<unsigned char>(*control))
+                .c_str());
+        return false;
+    }
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
         lines.push_back(text.substr(start, end - start));
@@ -213,14 +270,22 @@ bool CScenewrightDoc::ImportScenarioText(const char* path) {
     std::vector<std::string> lines;
     std::string failure;
     std::string contents;
+    sw::files::ReadProblem problem = sw::files::ReadProblem::None;
     if (!sw::files::FileExists(path)) {
-        failure = std::string(" ") + path + " が存在しません。";
+        // A folder, pipe or device under the name is said to be one.
+        failure = sw::files::ReadWholeFile(path, contents, 0, &problem) ||
+                          problem != sw::files::ReadProblem::NotRegular
+                      ? std::string(" ") + path + " が存在しません。"
+                      : sw::files::ReadProblemMessage(problem, path, sw::files::kTextFileLimit);
     } else if (GetCurrentScene() == nullptr) {
         failure = "インポート先のセルを選択して下さい。";
         if (m_host)
             m_host->ShowError(failure);
-    } else if (!sw::files::ReadWholeFile(path, contents)) {
-        failure = std::string("読み込みモードで ") + path + " が開けません。";
+    } else if (!sw::files::ReadWholeFile(path, contents, sw::files::kTextFileLimit, &problem)) {
+        failure = problem == sw::files::ReadProblem::TooLarge ||
+                          problem == sw::files::ReadProblem::NotRegular
+                      ? sw::files::ReadProblemMessage(problem, path, sw::files::kTextFileLimit)
+                      : std::string("読み込みモードで ") + path + " が開けません。";
         if (m_host)
             m_host->ShowError("ファイルが開けません。");
     } else if (!ReadScenarioLines(path, contents, lines, failure)) {
@@ -241,6 +306,7 @@ bool CScenewrightDoc::ImportScenarioText(const char* path) {
 }
 
 void CScenewrightDoc::ImportLines(CSwScene& scene, const std::vector<std::string>& lines) {
+    CCharacterIndex speakers(m_settings);
     std::string narration;
     auto flush = [&] {
         if (narration.empty())
@@ -259,7 +325,7 @@ void CScenewrightDoc::ImportLines(CSwScene& scene, const std::vector<std::string
             play->comment = cue;
             scene.AddCell(std::move(play));
             scene.AddCell(NewCell(SwType::SeStop));
-        } else if (ParseDialogueLine(m_settings, line, dialogue)) {
+        } else if (ParseDialogueLine(m_settings, line, dialogue, &speakers)) {
             flush();
             auto cell = NewCell(SwType::Dialogue);
             SetTextField(*cell, "message", dialogue.spoken);

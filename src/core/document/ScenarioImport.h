@@ -7,8 +7,10 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+class CSwCharacter;
 class CSwSettings;
 
 // True for a sound effect cue; `cue` is what follows the marker.
@@ -21,9 +23,26 @@ struct DialogueLine {
     int speaker = -1;    // index among the characters
 };
 
+// The settings' characters by name, for the many lookups of one import:
+// FindCharacterIndex's answer without a walk through every character.
+class CCharacterIndex {
+public:
+    explicit CCharacterIndex(const CSwSettings& settings);
+    int Find(std::string_view name) const;
+    // A character appended to the settings as the `index`-th.
+    void Add(const CSwCharacter& character, int index);
+
+private:
+    std::unordered_map<std::string, int> m_byName;
+    int m_count = 0;
+    friend bool ParseDialogueLine(CSwSettings&, std::string_view, DialogueLine&, CCharacterIndex*);
+};
+
 // True for a dialogue line. An unknown speaker is appended to the settings'
-// characters, so a later line of the same speaker finds it.
-bool ParseDialogueLine(CSwSettings& settings, std::string_view line, DialogueLine& dialogue);
+// characters, so a later line of the same speaker finds it. `index`, when
+// given, is the settings' index and is kept up to date.
+bool ParseDialogueLine(CSwSettings& settings, std::string_view line, DialogueLine& dialogue,
+                       CCharacterIndex* index = nullptr);
 
 // Index among the settings' characters whose full, first or last name is
 // `name` (after the narrator and monologue marks are taken off), or -1.
@@ -32,6 +51,7 @@ int FindCharacterIndex(const CSwSettings& settings, std::string_view name);
 // The lines of a scenario file as CP932, each with "\n" as its end whatever
 // the file used. A UTF-8 file (with or without its byte-order mark) is
 // converted. False with a message for the author naming the line that is
-// neither CP932 nor convertible; then `lines` is empty.
+// neither CP932 nor convertible, or that holds a control character other
+// than a tab (no project file can hold one); then `lines` is empty.
 bool ReadScenarioLines(std::string_view path, std::string_view contents,
                        std::vector<std::string>& lines, std::string& message);

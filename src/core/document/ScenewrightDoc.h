@@ -83,6 +83,7 @@ public:
         std::string previousFilePath;
         bool written = false;
         std::string warning; // a backup that could not be made
+        std::string error;   // why nothing was written, when the text is at fault
         void Run();
     };
     SaveJob PrepareSave(const std::string& path);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace {
 
@@ -107,6 +108,57 @@ CSwObj* CellOfKey(const CScenewrightDoc& doc, std::string_view key, const CSwSce
     return (*scene)->GetCellAt(*index);
 }
 
+// `edited` (CP932 as converted from the table) with the bytes `original`
+// used for its characters: a character that CP932 spells twice (the NEC
+// and IBM duplicates, 0x879A and 0x81E6 for one) comes back from Unicode in
+// one spelling only, and an edit elsewhere in the text must not change it.
+std::string KeepingOriginalSpellings(std::string_view original, std::string edited) {
+    std::unordered_map<std::string, std::string> spelling; // canonical -> original
+    std::unordered_map<std::string, bool> ambiguous;
+    std::string utf8, canonical;
+    for (std::size_t pos = 0; pos < original.size();) {
+        const std::size_t length = sw::cp932::CharLength(original, pos);
+        const std::string_view character = original.substr(pos, length);
+        pos += length;
+        // Only these rows hold a duplicate or the spelling it becomes.
+        const auto lead = static_cast<unsigned char>(character[0]);
+        if (length != 2 || (lead != 0x81 && lead != 0x87 && lead < 0xED) ||
+            !sw::cp932::ToUtf8(character, utf8) || !sw::cp932::FromUtf8(utf8, canonical))
+            continue;
+        if (canonical != character) {
+            const auto [at, added] = spelling.emplace(canonical, character);
+            if (!added && at->second != character)
+                ambiguous[canonical] = true;
+        } else {
+            ambiguous[canonical] = true; // both spellings in one text
+        }
+    }
+    for (const auto& [key, both] : ambiguous)
+        spelling.erase(key);
+    if (spelling.empty())
+        return edited;
+    for (std::size_t pos = 0; pos < edited.size();) {
+        const std::size_t length = sw::cp932::CharLength(edited, pos);
+        if (length == 2) {
+            const auto found = spelling.find(edited.substr(pos, 2));
+            if (found != spelling.end())
+                edited.replace(pos, 2, found->second);
+        }
+        pos += length;
+    }
+    return edited;
+}
+
+// The first control character that no project file can hold.
+int ControlCharacterIn(std::string_view text) {
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r')
+            return b;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::string ExportTexts(const CScenewrightDoc& doc) {
@@ -154,8 +206,13 @@ TextImportResult ImportTexts(CScenewrightDoc& doc, std::string_view tsv) {
             refuse("Shift_JIS で表せない文字があります。");
             continue;
         }
+        if (const int control = ControlCharacterIn(text); control >= 0) {
+            refuse(sw::Format("制御文字 (0x%02X) があります。", control).c_str());
+            continue;
+        }
         std::size_t slot = 0;
         if (CSwCommand* command = CellWithField(*cell, "message", slot)) {
+            text = KeepingOriginalSpellings(command->Text(slot), std::move(text));
             edit.TouchCell(const_cast<CSwScene&>(*scene), *command);
             command->SetText(slot, text);
             ++result.changed;

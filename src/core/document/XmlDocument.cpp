@@ -3,7 +3,9 @@
 #include "platform/Cp932.h"
 #include "platform/TextOutput.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
 
@@ -89,10 +91,6 @@ bool NamesShiftJis(const std::string& encoding) {
     return std::find(std::begin(kNames), std::end(kNames), encoding) != std::end(kNames);
 }
 
-int LineOfOffset(std::string_view bytes, std::size_t offset) {
-    return 1 + static_cast<int>(std::count(bytes.begin(), bytes.begin() + offset, '\n'));
-}
-
 // Each byte becomes the code point of the same value, so the parser sees
 // well-formed UTF-8 and every text maps back to the original bytes.
 std::string BytesAsUtf8(std::string_view bytes) {
@@ -142,30 +140,49 @@ void CollectElements(const xmlNode* node, const char* name, bool rawBytes,
 
 const char kNoRootMessage[] = "ドキュメントが不正です(ルートが存在しない)。";
 
+// The geta mark, for characters that are no CP932.
+const char kReplacement[] = "\x81\xAC";
+
 // How the parser is to take `bytes`; false, with `error` filled, for bytes
 // that no parser is to see.
 struct ParserInput {
     bool rawBytes = false;
     const char* encoding = nullptr;
-    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE |
+                  XML_PARSE_BIG_LINES;
+    // The bytes to parse: the input, or a copy with its bad characters replaced.
+    std::string_view bytes;
+    std::string replaced;
 };
+
+bool RefuseDocumentType(const ParserInput& input, CXmlDocument::Error& error);
 
 bool PrepareInput(std::string_view bytes, ParserInput& input, CXmlDocument::Error& error) {
     error = CXmlDocument::Error{};
+    input.bytes = bytes;
     input.rawBytes = NamesShiftJis(DeclaredEncoding(bytes));
     if (input.rawBytes) {
         std::size_t bad = 0;
         if (!sw::cp932::IsValid(bytes, &bad)) {
-            error.line = LineOfOffset(bytes, bad);
-            error.message = sw::Format(
-                "ドキュメントが不正です(%d行目に Shift_JIS として読めない文字があります)。",
-                error.line);
-            return false;
+            // One bad byte must not cost the author the whole project.
+            std::vector<std::size_t> offsets;
+            input.replaced = sw::cp932::ReplaceInvalid(bytes, kReplacement, &offsets);
+            input.bytes = input.replaced;
+            std::size_t counted = 0;
+            int line = 1;
+            for (const std::size_t offset : offsets) {
+                line += static_cast<int>(
+                    std::count(bytes.begin() + static_cast<std::ptrdiff_t>(counted),
+                               bytes.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+                counted = offset;
+                if (error.replacedLines.empty() || error.replacedLines.back() != line)
+                    error.replacedLines.push_back(line);
+            }
         }
         input.encoding = "UTF-8";
         input.options |= XML_PARSE_IGNORE_ENC;
     }
-    return true;
+    return !RefuseDocumentType(input, error);
 }
 
 void SetParseError(int line, CXmlDocument::Error& error) {
@@ -207,6 +224,56 @@ int CloseStreamSource(void*) {
     return 0;
 }
 
+// What the first pass over the prolog saw.
+struct PrologScan {
+    bool documentType = false;
+    int line = 0;
+};
+
+void OnDocumentType(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    auto* scan = static_cast<PrologScan*>(parser->_private);
+    scan->documentType = true;
+    scan->line = xmlSAX2GetLineNumber(context);
+    xmlStopParser(parser);
+}
+
+void OnFirstElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*, int,
+                    const xmlChar**, int, int, const xmlChar**) {
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+}
+
+// True, with `error` filled, for a document with a document type
+// declaration. Only the prolog is parsed, up to the root element, and the
+// declaration is seen before anything in it is: its entities are never
+// expanded.
+bool RefuseDocumentType(const ParserInput& input, CXmlDocument::Error& error) {
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.internalSubset = OnDocumentType;
+    handler.startElementNs = OnFirstElement;
+    StreamSource source{input.bytes, input.rawBytes};
+    xmlParserCtxtPtr parser =
+        xmlCreateIOParserCtxt(&handler, nullptr, ReadStreamSource, CloseStreamSource, &source,
+                              input.rawBytes ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_NONE);
+    if (!parser)
+        return false;
+    PrologScan scan;
+    parser->_private = &scan;
+    xmlCtxtUseOptions(parser, input.options);
+    xmlParseDocument(parser);
+    if (parser->myDoc)
+        xmlFreeDoc(parser->myDoc);
+    xmlFreeParserCtxt(parser);
+    if (!scan.documentType)
+        return false;
+    error.line = std::max(1, scan.line);
+    error.message = sw::Format("ドキュメントが不正です(%d行目に文書型宣言 DOCTYPE があります。"
+                               "プロジェクトファイルには書けません)。",
+                               error.line);
+    return true;
+}
+
 // The line of `node` when its own name or text has no CP932 form, else 0.
 int UndecodableLineOf(const xmlNode* node, bool rawBytes) {
     std::string scratch;
@@ -237,6 +304,7 @@ std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view bytes, Error&
     if (!PrepareInput(bytes, input, error))
         return nullptr;
     const bool rawBytes = input.rawBytes;
+    bytes = input.bytes;
     std::string buffer;
     if (rawBytes) {
         buffer = BytesAsUtf8(bytes);
@@ -286,7 +354,7 @@ bool CXmlDocument::ForEachElementBelowRoot(std::string_view bytes, const char* n
     ParserInput input;
     if (!PrepareInput(bytes, input, error))
         return false;
-    StreamSource source{bytes, input.rawBytes};
+    StreamSource source{input.bytes, input.rawBytes};
     xmlResetLastError();
     xmlTextReaderPtr reader = xmlReaderForIO(ReadStreamSource, CloseStreamSource, &source, nullptr,
                                              input.encoding, input.options);

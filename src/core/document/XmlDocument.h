@@ -2,7 +2,9 @@
 
 // A parsed project file. Files that declare Shift_JIS are decoded as CP932
 // (NEC and IBM extensions, 0x5C a backslash), whatever the parser's own table
-// for that name would do.
+// for that name would do. A document type declaration is refused: our files
+// never have one, and its entities could expand without bound. Texts of any
+// length are read, since a save writes them.
 
 #include "document/XmlNode.h"
 
@@ -24,6 +26,9 @@ public:
         // CP932 text for the user, ready to put in a message.
         std::string message;
         int line = 0;
+        // Lines of a Shift_JIS file where a character that is not CP932 was
+        // replaced by 〓; the file was read all the same.
+        std::vector<int> replacedLines;
     };
 
     // Null on failure, with `error` filled.

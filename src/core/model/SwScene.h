@@ -103,7 +103,7 @@ private:
     // ResolveTarget for the way into `child`, warning of a looping chain.
     const CSwScene* TargetOfChild(CSwScene* child, CScenewrightDoc* doc) const;
     bool CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const;
-    void WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
+    bool WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
                        const std::vector<CSwScene*>& children,
                        const std::vector<const CSwScene*>& targets) const;
 };

@@ -285,11 +285,11 @@ bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
         file->Printf("[jump target=\"%s\"]\n", LabelOf(target->id).c_str());
     }
     if (doc && !doc->IsPreviewing() && !storage.empty())
-        WriteAreaFile(doc, sw::paths::StemOf(storage) + ".ma", children, targets);
+        return WriteAreaFile(doc, sw::paths::StemOf(storage) + ".ma", children, targets);
     return true;
 }
 
-void CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
+bool CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
                              const std::vector<CSwScene*>& children,
                              const std::vector<const CSwScene*>& targets) const {
     const std::string output = "others/" + name;
@@ -316,6 +316,15 @@ void CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
             areas.Printf("%d: if (%s) { %s target=\"%s\"; }\n", number, child->expcond.c_str(),
                          parts.c_str(), label.c_str());
     }
-    // An area file that cannot be written is passed over: the scenario is complete.
-    sw::files::WriteFileReplacing(sw::paths::Join(doc->GetProjectRoot(), output), areas.Text());
+    // An area file that cannot be written is passed over: the scenario is
+    // complete. One refused for a link out of the game folder is not.
+    std::string refused;
+    if (!sw::files::WriteBelowRoot(doc->GetProjectRoot(), output, areas.Text(), false, &refused) &&
+        !refused.empty()) {
+        doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
+        doc->PostLogLine(SwLog::Error,
+                         sw::Format("シーン番号%d: ", id) + LinkOutOfRootMessage(refused));
+        return false;
+    }
+    return true;
 }

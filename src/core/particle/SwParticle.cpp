@@ -1,5 +1,6 @@
 #include "particle/SwParticle.h"
 
+#include "build/AssetCopy.h"
 #include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "particle/ParticleScript.h"
@@ -223,10 +224,11 @@ bool CSwParticle::ApplyPreset(int index) {
     return true;
 }
 
-bool CSwParticle::Refuse(CScenewrightDoc* doc, std::string_view message) const {
+bool CSwParticle::Refuse(CScenewrightDoc* doc, std::string_view message,
+                         std::int32_t status) const {
     doc->PostLogLine(SwLog::Error, sw::Format("シーン番号%d: ", doc->GetBuildingSceneId()) +
                                        std::string(message));
-    doc->SetBuildStatus(SwBuildStatus::NoProjectFolder);
+    doc->SetBuildStatus(status);
     return false;
 }
 
@@ -235,21 +237,24 @@ bool CSwParticle::Build(CTextOutput* file, CScenewrightDoc* doc) {
         return false;
     const std::string& name = Text(kClassName);
     if (doc->GetProjectRoot().empty())
-        return Refuse(doc, "プロジェクトのルートのパスが未設定です。");
+        return Refuse(doc, "プロジェクトのルートのパスが未設定です。",
+                      SwBuildStatus::NoProjectFolder);
     if (name.empty())
-        return Refuse(doc, "クラス名が未設定です。");
+        return Refuse(doc, "クラス名が未設定です。", SwBuildStatus::NoProjectFolder);
     // The name becomes a file name and part of TJS names: a separator or
     // ".." would write outside the scenario folder, other characters would
     // give a script the engine rejects.
     if (!IsParticleClassName(name))
-        return Refuse(doc, sw::Format("クラス名 %s は使えません。半角英字か _ で始まり、"
-                                      "半角英数字と _ だけからなる名前にしてください。",
-                                      name.c_str()));
+        return Refuse(doc,
+                      sw::Format("クラス名 %s は使えません。半角英字か _ で始まり、"
+                                 "半角英数字と _ だけからなる名前にしてください。",
+                                 name.c_str()),
+                      SwBuildStatus::CellFailed);
     if (Text(kImage).empty())
-        return Refuse(doc, "パーティクル画像名が未設定です。");
+        return Refuse(doc, "パーティクル画像名が未設定です。", SwBuildStatus::CellFailed);
     // Without an image kind the script would load no image at run time.
     if (Integer(kCount) < 1)
-        return Refuse(doc, "画像の個数が 1 以上ではありません。");
+        return Refuse(doc, "画像の個数が 1 以上ではありません。", SwBuildStatus::CellFailed);
 
     file->Printf("[call storage=\"pplg_%s.ks\"]\n", name.c_str());
     return WritePluginFile(doc) && CopyImages(doc);
@@ -262,15 +267,18 @@ bool CSwParticle::WritePluginFile(CScenewrightDoc* doc) const {
     if (doc->IsPreviewing())
         return true;
     CFileOutput plugin;
-    bool written = plugin.Open(path);
+    std::string refused;
+    bool written = plugin.Open(doc->GetProjectRoot(), output, &refused);
     if (written) {
         plugin.Write(ParticleScript(*this));
         written = plugin.Close(); // a full disk must not pass for a written file
     }
     if (!written) {
-        doc->PostLogLine(
-            SwLog::Error,
-            sw::Format("シーン番号%d: 書き込みモードで %s が開けません。", sceneId, path.c_str()));
+        doc->PostLogLine(SwLog::Error,
+                         sw::Format("シーン番号%d: ", sceneId) +
+                             (refused.empty()
+                                  ? sw::Format("書き込みモードで %s が開けません。", path.c_str())
+                                  : LinkOutOfRootMessage(refused)));
         doc->SetBuildStatus(SwBuildStatus::OutputUnwritable);
         return false;
     }
@@ -297,7 +305,8 @@ bool CSwParticle::CopyImages(CScenewrightDoc* doc) const {
             doc->PostLogLine(
                 SwLog::Error,
                 sw::Format("シーン番号%d: %d個目の画像ファイルのコピーに失敗。", sceneId, i));
-            doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
+            if (doc->GetBuildStatus() != SwBuildStatus::OutputUnwritable)
+                doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
             return false;
         }
         doc->PostLogLine(SwLog::Ok,

@@ -59,8 +59,8 @@ public:
     bool ApplyPreset(int index);
 
 private:
-    // Posts the error, sets status 2 and fails the step.
-    bool Refuse(CScenewrightDoc* doc, std::string_view message) const;
+    // Posts the error, sets the build status `status` and fails the step.
+    bool Refuse(CScenewrightDoc* doc, std::string_view message, std::int32_t status) const;
     bool WritePluginFile(CScenewrightDoc* doc) const;
     bool CopyImages(CScenewrightDoc* doc) const;
 };

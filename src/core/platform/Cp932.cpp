@@ -32,8 +32,7 @@ const IconvHandle& HandleFor(const char* to) {
 }
 
 // A null `out` only checks that `in` converts.
-bool Convert(const char* to, std::string_view in, std::string* out,
-             std::size_t* badOffset) {
+bool Convert(const char* to, std::string_view in, std::string* out, std::size_t* badOffset) {
     if (out)
         out->clear();
     const IconvHandle& cd = HandleFor(to);
@@ -84,6 +83,21 @@ public:
                 m_pair[b * 256 + t] = Convert("UTF-8", std::string_view(two, 2), &ignored, nullptr);
             }
         }
+    }
+    // Bytes from `pos` that are valid, up to the first that is not.
+    std::size_t ValidRun(std::string_view text, std::size_t pos) const {
+        const std::size_t start = pos;
+        while (pos < text.size()) {
+            const auto b = static_cast<unsigned char>(text[pos]);
+            if (m_single[b])
+                ++pos;
+            else if (pos + 1 < text.size() &&
+                     m_pair[b * 256 + static_cast<unsigned char>(text[pos + 1])])
+                pos += 2;
+            else
+                break;
+        }
+        return pos - start;
     }
     bool Check(std::string_view text, std::size_t* badOffset) const {
         for (std::size_t pos = 0; pos < text.size();) {
@@ -146,6 +160,30 @@ bool IsValid(std::string_view cp932, std::size_t* badOffset) {
     return table.Check(cp932, badOffset);
 }
 
+std::string ReplaceInvalid(std::string_view text, std::string_view replacement,
+                           std::vector<std::size_t>* offsets) {
+    thread_local const CValidityTable table;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t valid = table.ValidRun(text, pos);
+        out.append(text.substr(pos, valid));
+        pos += valid;
+        if (pos >= text.size())
+            break;
+        if (offsets)
+            offsets->push_back(pos);
+        out.append(replacement);
+        // A lead byte takes its trail along only where that byte could be
+        // one: markup after a stray lead byte stays markup.
+        const auto next = pos + 1 < text.size() ? static_cast<unsigned char>(text[pos + 1]) : 0;
+        const bool pair = IsLeadByte(static_cast<unsigned char>(text[pos])) && next >= 0x40 &&
+                          next <= 0xFC && next != 0x7F;
+        pos += pair ? 2 : 1;
+    }
+    return out;
+}
+
 std::size_t FindLastOf(std::string_view text, std::string_view chars) {
     std::size_t found = std::string_view::npos;
     for (std::size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) {
@@ -158,10 +196,11 @@ std::size_t FindLastOf(std::string_view text, std::string_view chars) {
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[pos]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                             : lead >= 0xE0 && lead <= 0xEF                 ? 3
-                             : lead >= 0xF0 && lead <= 0xF4                 ? 4
-                                                                            : 0;
+        std::size_t length = lead < 0x80                    ? 1
+                             : lead >= 0xC2 && lead <= 0xDF ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
         if (length == 0 || pos + length > text.size())
             return false;
         for (std::size_t i = 1; i < length; ++i)

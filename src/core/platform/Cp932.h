@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sw::cp932 {
 
@@ -26,6 +27,11 @@ bool FromUtf8(std::string_view utf8, std::string& out, std::size_t* badOffset = 
 std::string ToUtf8ForDisplay(std::string_view cp932);
 
 bool IsValid(std::string_view cp932, std::size_t* badOffset = nullptr);
+// `text` with every character that is not CP932 (a byte that is none, or a
+// lead byte and its trail that form none) replaced by `replacement`; the
+// byte offsets of those characters in `text` go to `offsets`.
+std::string ReplaceInvalid(std::string_view text, std::string_view replacement,
+                           std::vector<std::size_t>* offsets = nullptr);
 // Well-formed UTF-8 byte structure (overlong forms aside).
 bool IsValidUtf8(std::string_view text);
 

@@ -61,7 +61,8 @@ std::string_view Unquoted(std::string_view value) {
 std::string ReadString(std::string_view path, std::string_view section, std::string_view key,
                        std::string_view fallback) {
     std::string contents;
-    if (!files::ReadWholeFile(path, contents))
+    // A pipe or device under the name is never waited on.
+    if (!files::ReadWholeFile(path, contents, files::kTextFileLimit))
         return std::string(fallback);
     bool inSection = false;
     for (const Line& line : SplitLines(contents)) {
@@ -78,11 +79,15 @@ std::string ReadString(std::string_view path, std::string_view section, std::str
 bool WriteString(std::string_view path, std::string_view section, std::string_view key,
                  std::string_view value) {
     std::string contents;
-    files::ReadWholeFile(path, contents); // a missing file is an empty one
+    files::ReadProblem problem = files::ReadProblem::None;
+    // A missing file is an empty one; anything else that cannot be read is
+    // not replaced by a file that would lose its contents.
+    if (!files::ReadWholeFile(path, contents, files::kTextFileLimit, &problem) &&
+        problem != files::ReadProblem::Missing)
+        return false;
     const std::vector<Line> lines = SplitLines(contents);
-    const std::string_view newline = lines.empty() || lines.front().end.empty()
-                                         ? std::string_view("\r\n")
-                                         : lines.front().end;
+    const std::string_view newline =
+        lines.empty() || lines.front().end.empty() ? std::string_view("\r\n") : lines.front().end;
     const std::string keyLine = std::string(key) + "=" + std::string(value);
 
     std::string written;

@@ -55,36 +55,44 @@ void CStringOutput::Write(std::string_view text) {
     }
 }
 
-CFileOutput::~CFileOutput() { Close(); }
+CFileOutput::~CFileOutput() {
+    m_file.Discard();
+}
 
-bool CFileOutput::Open(std::string_view path) {
-    Close();
-    std::string native;
+bool CFileOutput::Open(std::string_view root, std::string_view relative, std::string* refused) {
+    m_file.Discard();
+    m_buffer.clear();
     m_failed = false;
-    if (!sw::files::ToNativePath(path, native))
-        return false;
-    m_file = std::fopen(native.c_str(), "wb");
-    return m_file != nullptr;
+    m_open = m_file.Open(root, relative, refused);
+    return m_open;
 }
 
 void CFileOutput::Write(std::string_view text) {
-    if (!m_file)
+    if (!m_open)
         return;
-    std::size_t start = 0;
-    for (std::size_t pos = 0; pos <= text.size(); ++pos) {
-        if (pos == text.size() || text[pos] == '\n') {
-            m_failed |= std::fwrite(text.data() + start, 1, pos - start, m_file) != pos - start;
-            if (pos < text.size())
-                m_failed |= std::fwrite("\r\n", 1, 2, m_file) != 2;
-            start = pos + 1;
-        }
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        m_buffer.append(text, start, end - start);
+        if (end < text.size())
+            m_buffer += "\r\n";
+        start = end + 1;
     }
+    if (m_buffer.size() >= (std::size_t{1} << 20))
+        Flush();
+}
+
+void CFileOutput::Flush() {
+    if (!m_buffer.empty() && !m_file.Write(m_buffer))
+        m_failed = true;
+    m_buffer.clear();
 }
 
 bool CFileOutput::Close() {
-    if (!m_file)
-        return !m_failed;
-    m_failed |= std::fclose(m_file) != 0;
-    m_file = nullptr;
-    return !m_failed;
+    if (!m_open)
+        return false;
+    Flush();
+    m_open = false;
+    const bool ok = !m_failed && m_file.Commit(false);
+    m_file.Discard();
+    return ok;
 }

@@ -3,6 +3,8 @@
 // Destinations for generated text. Writers produce "\n" line ends; an output
 // in text mode stores them as CR LF, as every file of the engine expects.
 
+#include "platform/Files.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -35,17 +37,22 @@ private:
     std::string m_text;
 };
 
-// Writes straight to a file, "\n" stored as CR LF. The file is created (or
-// emptied) when the object is opened; a failed write marks it failed.
+// Writes a file below a root folder, "\n" stored as CR LF, through a
+// temporary that only a successful Close puts in place of the previous file
+// (sw::files::CFileBelowRoot): a failed build keeps the last good output.
 class CFileOutput : public CTextOutput {
 public:
     ~CFileOutput() override;
-    bool Open(std::string_view path);
+    // `refused` names a folder on the way that is a link out of `root`.
+    bool Open(std::string_view root, std::string_view relative, std::string* refused = nullptr);
     void Write(std::string_view text) override;
-    // Closes the file; false when anything failed since Open.
+    // Puts the file in place; false when anything failed since Open.
     bool Close();
 
 private:
-    std::FILE* m_file = nullptr;
+    void Flush();
+    sw::files::CFileBelowRoot m_file;
+    std::string m_buffer;
+    bool m_open = false;
     bool m_failed = false;
 };
