@@ -88,7 +88,7 @@ TEST(ProjectBuild, FailuresSetTheirStatus) {
     // A scene that fails without a code of its own still fails the build.
     temp.Write("system/config.tjs", "");
     struct FailingCell : CSwMessage {
-        bool Build(CTextOutput*, CScenewrightDoc*) override { return false; }
+        bool Build(CTextOutput*, CBuildContext*) override { return false; }
     };
     auto scene = std::make_unique<CSwScene>();
     scene->id = 4;

@@ -220,7 +220,7 @@ TEST(SceneScript, AuthorTextsAreEscapedForKagAndPlainTextsStayAsTheyAre) {
 
 TEST(SceneScript, AFailingCellStopsTheScene) {
     struct Failing : CSwMessage {
-        bool Build(CTextOutput*, CScenewrightDoc*) override { return false; }
+        bool Build(CTextOutput*, CBuildContext*) override { return false; }
     };
     Tree tree;
     CSwScene* scene = tree.Add(1);

@@ -1,14 +1,13 @@
 #include "build/AssetCopy.h"
 
-#include "document/DocumentUpdate.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
 
 namespace {
 
-std::string DestinationOf(const CScenewrightDoc* doc, std::string_view subFolder,
+std::string DestinationOf(const CBuildContext* doc, std::string_view subFolder,
                           std::string_view fileName) {
     std::string folder = doc->GetProjectRoot();
     if (!subFolder.empty())
@@ -26,7 +25,7 @@ std::string OutputName(std::string_view subFolder, const std::string& name) {
 // since, is not copied again. A link in the destination's place is replaced
 // by a copy, never taken for one. A preview only names the file it would
 // place.
-bool PlaceFile(CScenewrightDoc* doc, const std::string& source, std::string_view subFolder,
+bool PlaceFile(CBuildContext* doc, const std::string& source, std::string_view subFolder,
                const std::string& name) {
     if (doc->IsPreviewing())
         return true;
@@ -56,7 +55,7 @@ std::string LinkOutOfRootMessage(std::string_view path) {
                       std::string(path).c_str());
 }
 
-void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_view source) {
+void ClaimAssetName(CBuildContext* doc, std::string_view output, std::string_view source) {
     const auto earlier = doc->ClaimBuildOutput(output, source);
     if (!earlier)
         return;
@@ -68,8 +67,7 @@ void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_v
                    earlier->source.c_str(), std::string(output).c_str()));
 }
 
-std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
-                      std::string_view sourcePath) {
+std::string CopyAsset(CBuildContext* doc, std::string_view subFolder, std::string_view sourcePath) {
     const std::string source = sw::paths::Normalize(sw::paths::ToForwardSlashes(sourcePath));
     if (source.empty() || !sw::files::FileExists(source))
         return std::string();
@@ -80,7 +78,7 @@ std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder,
     return name;
 }
 
-void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source) {
+void ReportFailedCopy(CBuildContext* doc, std::string_view source) {
     doc->PostLogLine(SwLog::Error,
                      sw::Format("シーン番号%d: %s のコピーに失敗。", doc->GetBuildingSceneId(),
                                 std::string(source).c_str()));
@@ -89,7 +87,7 @@ void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source) {
         doc->SetBuildStatus(SwBuildStatus::MediaCopyFailed);
 }
 
-MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
+MediaCopy CopyMedia(CBuildContext* doc, std::string_view path, std::string_view mediaWord,
                     std::string_view subFolder, bool emptyIsFailure) {
     const int sceneId = doc->GetBuildingSceneId();
     const std::string pathText(path);
@@ -110,7 +108,7 @@ MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_vie
     return MediaCopy{true, std::move(copied)};
 }
 
-bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::string_view pattern,
+bool CopyAssetsMatching(CBuildContext* doc, std::string_view subFolder, std::string_view pattern,
                         std::vector<std::string>& names) {
     const std::string wildcard = sw::paths::ToForwardSlashes(pattern);
     const std::string folder = sw::paths::FolderOf(wildcard);

@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-class CScenewrightDoc;
+class CBuildContext;
 
 // The copied file's name (no folder), or "" on failure. An empty `subFolder`
 // puts the file directly into the project folder.
-std::string CopyAsset(CScenewrightDoc* doc, std::string_view subFolder, std::string_view source);
+std::string CopyAsset(CBuildContext* doc, std::string_view subFolder, std::string_view source);
 
 // The error text for an output refused because `path`, a folder or file in
 // the game folder, is a link that leads out of it.
@@ -21,7 +21,7 @@ std::string LinkOutOfRootMessage(std::string_view path);
 // every file handled is appended to `names`.
 // Warns when `output` (a path below the project folder) was already written
 // from another source during this build: the later file replaces the first.
-void ClaimAssetName(CScenewrightDoc* doc, std::string_view output, std::string_view source);
+void ClaimAssetName(CBuildContext* doc, std::string_view output, std::string_view source);
 
 // The media copy step of cells and scenes that bring a file into the built
 // project, with its log lines and status 5 on failure. An empty path is only
@@ -31,12 +31,12 @@ struct MediaCopy {
     std::string copiedName; // empty when nothing is to be written
 };
 // The error line of a file that could not be copied, and status 5.
-void ReportFailedCopy(CScenewrightDoc* doc, std::string_view source);
+void ReportFailedCopy(CBuildContext* doc, std::string_view source);
 
 // `emptyIsFailure`: cells whose output needs the file (a transition's rule
 // image) treat an empty path as a failed copy instead.
-MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path, std::string_view mediaWord,
+MediaCopy CopyMedia(CBuildContext* doc, std::string_view path, std::string_view mediaWord,
                     std::string_view subFolder, bool emptyIsFailure = false);
 
-bool CopyAssetsMatching(CScenewrightDoc* doc, std::string_view subFolder, std::string_view pattern,
+bool CopyAssetsMatching(CBuildContext* doc, std::string_view subFolder, std::string_view pattern,
                         std::vector<std::string>& names);

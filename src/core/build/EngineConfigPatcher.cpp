@@ -1,7 +1,8 @@
 #include "build/EngineConfigPatcher.h"
 
 #include "build/TjsText.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
+#include "model/SwSettings.h"
 #include "model/Values.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
@@ -392,7 +393,7 @@ std::optional<std::string> ExtractFunctionName(std::string_view text) {
     return std::string(text.substr(0, text.find('(')));
 }
 
-bool PatchEngineConfigText(CScenewrightDoc* doc, std::string_view source, std::string& original,
+bool PatchEngineConfigText(CBuildContext* doc, std::string_view source, std::string& original,
                            std::string& patched) {
     sw::files::ReadProblem problem = sw::files::ReadProblem::None;
     if (!sw::files::ReadWholeFile(source, original, sw::files::kTextFileLimit, &problem)) {
@@ -417,7 +418,7 @@ bool PatchEngineConfigText(CScenewrightDoc* doc, std::string_view source, std::s
     return true;
 }
 
-bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::string_view target) {
+bool PatchEngineConfig(CBuildContext* doc, std::string_view source, std::string_view target) {
     std::string text, patched;
     if (!PatchEngineConfigText(doc, source, text, patched))
         return false;

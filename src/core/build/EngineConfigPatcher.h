@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-class CScenewrightDoc;
+class CBuildContext;
 
 // The name of a function header's rest ("KAGWindow_config()" gives
 // "KAGWindow_config"); nullopt for an empty text or one that starts with "(".
@@ -19,10 +19,10 @@ std::optional<std::string> ExtractFunctionName(std::string_view text);
 // Reads `source` (a regular file of at most sw::files::kTextFileLimit bytes)
 // into `original` and patches it into `patched`; false with the document's
 // build status and pending message set as PatchEngineConfig sets them.
-bool PatchEngineConfigText(CScenewrightDoc* doc, std::string_view source, std::string& original,
+bool PatchEngineConfigText(CBuildContext* doc, std::string_view source, std::string& original,
                            std::string& patched);
 
 // Reads `source` and writes the patched copy to `target`. On failure sets the
 // document's build status and pending message, posts nothing and leaves
 // `target` as it was.
-bool PatchEngineConfig(CScenewrightDoc* doc, std::string_view source, std::string_view target);
+bool PatchEngineConfig(CBuildContext* doc, std::string_view source, std::string_view target);

@@ -1,8 +1,7 @@
 #include "build/GameFolderSetup.h"
 
 #include "build/AssetCopy.h"
-#include "document/DocumentUpdate.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -31,7 +30,7 @@ bool IsConfigName(std::string_view name) {
 
 class CFolderSetup {
 public:
-    CFolderSetup(CScenewrightDoc& doc, std::string_view root)
+    CFolderSetup(CBuildContext& doc, std::string_view root)
         : m_doc(doc), m_system(sw::paths::Join(root, "system")), m_root(root) {}
 
     // The engine would read either spelling, so a name present in another
@@ -89,7 +88,7 @@ public:
     }
 
 private:
-    CScenewrightDoc& m_doc;
+    CBuildContext& m_doc;
     std::string m_system;
     std::string m_root;
 };
@@ -108,7 +107,7 @@ std::string FindPendingConfigMerge(std::string_view root) {
     return name.empty() ? std::string() : sw::paths::Join(system, name);
 }
 
-bool SetUpGameFolder(CScenewrightDoc& doc, std::string_view root, std::string_view templateFolder) {
+bool SetUpGameFolder(CBuildContext& doc, std::string_view root, std::string_view templateFolder) {
     sw::files::CreateDirectories(sw::paths::Join(root, "system"));
     CFolderSetup setup(doc, root);
     if (!templateFolder.empty()) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-class CScenewrightDoc;
+class CBuildContext;
 
 // The engine configuration of the game folder `root`: system/config.tjs,
 // or the same name in another letter case as a template copied by hand
@@ -28,4 +28,4 @@ std::string_view ExampleEngineConfig();
 // template only our own configuration is written. Nothing present is
 // overwritten, in any letter case. Every file is logged; false with an
 // error line when the folder is still without a configuration.
-bool SetUpGameFolder(CScenewrightDoc& doc, std::string_view root, std::string_view templateFolder);
+bool SetUpGameFolder(CBuildContext& doc, std::string_view root, std::string_view templateFolder);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-class CScenewrightDoc;
+class CBuildContext;
 class CSwObj;
 class CXmlNode;
 
@@ -12,4 +12,4 @@ std::unique_ptr<CSwObj> CreateObject(std::int32_t type);
 
 // Reads one `clct` element: first as a plain object to learn its type, then
 // into a cell of that type. Null when the type is unknown or the read fails.
-std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, CScenewrightDoc* doc);
+std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, CBuildContext* doc);

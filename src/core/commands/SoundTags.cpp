@@ -10,7 +10,7 @@ std::string BufferAttribute(std::int32_t bufno) {
     return sw::Format(" buf=%d", bufno);
 }
 
-bool CopyAndPlay(CTextOutput* file, CScenewrightDoc* doc, std::string_view path,
+bool CopyAndPlay(CTextOutput* file, CBuildContext* doc, std::string_view path,
                  std::string_view mediaWord, std::string_view subFolder, const SoundStart& start) {
     const MediaCopy copy = CopyMedia(doc, path, mediaWord, subFolder);
     if (!copy.proceed || copy.copiedName.empty())

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-class CScenewrightDoc;
+class CBuildContext;
 class CTextOutput;
 
 // " buf=N": the attribute that names a sound effect buffer.
@@ -24,7 +24,7 @@ struct SoundStart {
 // The media copy step for `path`, then "[play<kind> ...]" or, fading in,
 // "[fadein<kind> ... time=N]" for the copy. False when the copy failed; an
 // empty path only warns and writes nothing.
-bool CopyAndPlay(CTextOutput* file, CScenewrightDoc* doc, std::string_view path,
+bool CopyAndPlay(CTextOutput* file, CBuildContext* doc, std::string_view path,
                  std::string_view mediaWord, std::string_view subFolder, const SoundStart& start);
 
 // "[stop<kind>]" or "[fadeout<kind> time=N]"; the engine cannot fade out in no

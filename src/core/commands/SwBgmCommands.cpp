@@ -17,7 +17,7 @@ const CommandField kBgmStopFields[] = {
 
 CSwBgmPlay::CSwBgmPlay() : CSwCommandOf(SwType::BgmPlay, kBgmPlayFields) {}
 
-bool CSwBgmPlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwBgmPlay::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
     return CopyAndPlay(file, doc, Text(kStorage), "BGM", "bgm",
@@ -26,7 +26,7 @@ bool CSwBgmPlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
 
 CSwBgmStop::CSwBgmStop() : CSwCommandOf(SwType::BgmStop, kBgmStopFields) {}
 
-bool CSwBgmStop::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwBgmStop::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     WriteStopTag(file, "bgm", "", Integer(kFadeOut) != 0, Integer(kTime));

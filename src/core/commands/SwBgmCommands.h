@@ -9,12 +9,12 @@ class CSwBgmPlay : public CSwCommandOf<CSwBgmPlay> {
 public:
     enum Slot : std::size_t { kStorage, kFadeIn, kTime, kLoop };
     CSwBgmPlay();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwBgmStop : public CSwCommandOf<CSwBgmStop> {
 public:
     enum Slot : std::size_t { kFadeOut, kTime };
     CSwBgmStop();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

@@ -4,8 +4,8 @@
 
 namespace {
 const CommandField kCharacterFields[] = {
-    {"firstname", FieldKind::Text},     {"middlename", FieldKind::Text},
-    {"lastname", FieldKind::Text},      {"delimiter", FieldKind::Choice, 0},
+    {"firstname", FieldKind::Text},       {"middlename", FieldKind::Text},
+    {"lastname", FieldKind::Text},        {"delimiter", FieldKind::Choice, 0},
     {"nameorder", FieldKind::Integer, 1}, {"msgcolor", FieldKind::Colour, 0},
 };
 const char* const kSeparators[] = {"", "・", "＝", "★", "☆", "＊"};
@@ -13,7 +13,9 @@ const char* const kSeparators[] = {"", "・", "＝", "★", "☆", "＊"};
 
 CSwCharacter::CSwCharacter() : CSwCommandOf(SwType::Character, kCharacterFields) {}
 
-bool CSwCharacter::Build(CTextOutput* file, CScenewrightDoc*) { return file != nullptr; }
+bool CSwCharacter::Build(CTextOutput* file, CBuildContext*) {
+    return file != nullptr;
+}
 
 const char* CSwCharacter::Separator(std::int32_t delimiter) {
     if (delimiter < 0 || delimiter >= static_cast<std::int32_t>(std::size(kSeparators)))

@@ -6,10 +6,17 @@
 
 class CSwCharacter : public CSwCommandOf<CSwCharacter> {
 public:
-    enum Slot : std::size_t { kFirstName, kMiddleName, kLastName, kDelimiter, kNameOrder, kMsgColor };
+    enum Slot : std::size_t {
+        kFirstName,
+        kMiddleName,
+        kLastName,
+        kDelimiter,
+        kNameOrder,
+        kMsgColor
+    };
     CSwCharacter();
 
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 
     // The name parts joined by the chosen separator in the chosen order.
     std::string FullName() const;

@@ -1,7 +1,7 @@
 #include "commands/SwCommand.h"
 
 #include "document/ProjectFile.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
 #include "model/Values.h"
 #include "platform/TextOutput.h"
 
@@ -12,7 +12,7 @@ int KeyCodeOf(std::int32_t commandType, std::size_t slot) {
     return commandType * 100 + static_cast<int>(slot) + 1;
 }
 
-std::string FolderOfProjectFile(const CScenewrightDoc* doc) {
+std::string FolderOfProjectFile(const CBuildContext* doc) {
     return doc ? doc->GetProjectFileFolder() : std::string();
 }
 
@@ -74,7 +74,7 @@ int CSwCommand::FindKey(std::string_view name) const {
     return SwKey::Unknown;
 }
 
-CSwObj* CSwCommand::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* target,
+CSwObj* CSwCommand::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
                                  const std::string& name, const std::string& text) const {
     if (CSwObj* known = CSwObj::SetAttribute(node, doc, target, name, text))
         return known;
@@ -86,7 +86,7 @@ CSwObj* CSwCommand::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSw
     return target;
 }
 
-void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CScenewrightDoc* doc) {
+void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CBuildContext* doc) {
     FieldValue& value = m_values[slot];
     switch (m_fields[slot].kind) {
     case FieldKind::Text:
@@ -116,7 +116,7 @@ void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CSce
     }
 }
 
-std::string CSwCommand::FieldElement(std::size_t slot, const CScenewrightDoc* doc) const {
+std::string CSwCommand::FieldElement(std::size_t slot, const CBuildContext* doc) const {
     const CommandField& field = m_fields[slot];
     const FieldValue& value = m_values[slot];
     switch (field.kind) {
@@ -150,7 +150,7 @@ std::unique_ptr<CSwObj> CSwCommand::CreateCopy(const CSwObj* source) const {
     return copy;
 }
 
-bool CSwCommand::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const {
+bool CSwCommand::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr || object->type != m_commandType)
         return false;
     const auto& command = static_cast<const CSwCommand&>(*object);

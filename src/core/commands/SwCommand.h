@@ -43,10 +43,10 @@ public:
     const char* RuntimeClassName() const override { return "CSwObj"; }
     std::unique_ptr<CSwObj> Clone() const override;
     int FindKey(std::string_view name) const override;
-    CSwObj* SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* target,
+    CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
                          const std::string& name, const std::string& text) const override;
     std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
-    bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const override;
+    bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const override;
 
     void Reset();
     // The base fields, then the own fields when `source` is of this type.
@@ -88,7 +88,7 @@ protected:
 
     // The media copy step with its log lines (build/AssetCopy.h).
     using MediaCopy = ::MediaCopy;
-    static MediaCopy CopyMedia(CScenewrightDoc* doc, std::string_view path,
+    static MediaCopy CopyMedia(CBuildContext* doc, std::string_view path,
                                std::string_view mediaWord, std::string_view subFolder,
                                bool emptyIsFailure = false) {
         return ::CopyMedia(doc, path, mediaWord, subFolder, emptyIsFailure);
@@ -107,8 +107,8 @@ protected:
 
 private:
     static void WriteLine(CTextOutput* file, const std::string& line);
-    void ReadField(std::size_t slot, const std::string& text, const CScenewrightDoc* doc);
-    std::string FieldElement(std::size_t slot, const CScenewrightDoc* doc) const;
+    void ReadField(std::size_t slot, const std::string& text, const CBuildContext* doc);
+    std::string FieldElement(std::size_t slot, const CBuildContext* doc) const;
 
     std::int32_t m_commandType;
     std::span<const CommandField> m_fields;

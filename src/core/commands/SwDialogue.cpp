@@ -3,7 +3,8 @@
 #include "build/KagText.h"
 #include "commands/SoundTags.h"
 #include "commands/SwCharacter.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
+#include "model/SwSettings.h"
 #include "model/Values.h"
 #include "platform/TextOutput.h"
 
@@ -41,7 +42,7 @@ int CSwDialogue::BracketTypeOf(std::string_view text) {
     return -1;
 }
 
-bool CSwDialogue::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwDialogue::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr)
         return false;
     const bool voiced = !Text(kVoice).empty();

@@ -18,7 +18,7 @@ public:
         kBufNo
     };
     CSwDialogue();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 
     static int BracketCount();
     // The index of the bracket pair whose opening bracket is the whole of

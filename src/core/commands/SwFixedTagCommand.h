@@ -13,13 +13,13 @@ template <std::int32_t Type>
 class CSwFixedTagCommand : public CSwCommandOf<CSwFixedTagCommand<Type>> {
 public:
     CSwFixedTagCommand() : CSwCommandOf<CSwFixedTagCommand<Type>>(Type, {}) {}
-    bool Build(CTextOutput* file, CScenewrightDoc*) override;
+    bool Build(CTextOutput* file, CBuildContext*) override;
 };
 
 bool WriteFixedTag(CTextOutput* file, std::int32_t type);
 
 template <std::int32_t Type>
-bool CSwFixedTagCommand<Type>::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwFixedTagCommand<Type>::Build(CTextOutput* file, CBuildContext*) {
     return WriteFixedTag(file, Type);
 }
 

@@ -1,6 +1,6 @@
 #include "commands/SwFlowCommands.h"
 
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
 #include "model/SwScene.h"
 #include "platform/TextOutput.h"
 
@@ -18,7 +18,7 @@ const CommandField kQuakeFields[] = {
 
 CSwRightClick::CSwRightClick() : CSwCommandOf(SwType::RightClick, kRightClickFields) {}
 
-bool CSwRightClick::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwRightClick::Build(CTextOutput* file, CBuildContext* doc) {
     const CSwScene* target = doc ? doc->FindScene(Integer(kCallToId)) : nullptr;
     if (file == nullptr || target == nullptr)
         return false;
@@ -29,7 +29,7 @@ bool CSwRightClick::Build(CTextOutput* file, CScenewrightDoc* doc) {
 
 CSwQuake::CSwQuake() : CSwCommandOf(SwType::Quake, kQuakeFields) {}
 
-bool CSwQuake::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwQuake::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     // The engine knows the units only by name; a number would leave it to

@@ -11,7 +11,7 @@ public:
     enum Slot : std::size_t { kCallToId, kCall };
     CSwRightClick();
     // Fails when callto_id names no scene of the document.
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwQuake : public CSwCommandOf<CSwQuake> {
@@ -20,5 +20,5 @@ public:
     // Units of time: milliseconds, or the time of as many displayed characters.
     enum TimeMode : std::int32_t { kMilliseconds = 0, kCharacters = 1 };
     CSwQuake();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

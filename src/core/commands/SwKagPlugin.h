@@ -7,5 +7,5 @@
 class CSwKagPlugin : public CSwCommandOf<CSwKagPlugin> {
 public:
     CSwKagPlugin();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

@@ -47,7 +47,7 @@ std::string IfDecided(const char* name, std::int32_t value) {
 
 CSwLayer::CSwLayer() : CSwCommandOf(SwType::Layer, kLayerFields) {}
 
-bool CSwLayer::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwLayer::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr || Text(kLayer).empty())
         return false;
     const std::string left = IfSet("left", Integer(kLeft));
@@ -81,7 +81,7 @@ bool CSwLayer::Build(CTextOutput* file, CScenewrightDoc*) {
 
 CSwCurrentLayer::CSwCurrentLayer() : CSwCommandOf(SwType::CurrentLayer, kCurrentLayerFields) {}
 
-bool CSwCurrentLayer::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwCurrentLayer::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     const std::string withBack = sw::Format("withback=%s", KagBool(Integer(kWithBack) == 1));
@@ -94,7 +94,7 @@ bool CSwCurrentLayer::Build(CTextOutput* file, CScenewrightDoc*) {
 
 CSwImageLoad::CSwImageLoad() : CSwCommandOf(SwType::ImageLoad, kImageLoadFields) {}
 
-bool CSwImageLoad::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwImageLoad::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
     const std::string layer = Text(kLayer).empty() ? std::string("base") : Text(kLayer);
@@ -114,7 +114,7 @@ bool CSwImageLoad::Build(CTextOutput* file, CScenewrightDoc* doc) {
 
 CSwBackLay::CSwBackLay() : CSwCommandOf(SwType::BackLay, kBackLayFields) {}
 
-bool CSwBackLay::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwBackLay::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr || Text(kLayer).empty())
         return false;
     if (Text(kLayer) == "all")

@@ -24,26 +24,26 @@ public:
         kVertical
     };
     CSwLayer();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwCurrentLayer : public CSwCommandOf<CSwCurrentLayer> {
 public:
     enum Slot : std::size_t { kLayer, kSurface, kWithBack };
     CSwCurrentLayer();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwImageLoad : public CSwCommandOf<CSwImageLoad> {
 public:
     enum Slot : std::size_t { kLayer, kImage, kSurface };
     CSwImageLoad();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwBackLay : public CSwCommandOf<CSwBackLay> {
 public:
     enum Slot : std::size_t { kLayer };
     CSwBackLay();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

@@ -12,7 +12,7 @@ const CommandField kMessageFields[] = {
 
 CSwMessage::CSwMessage() : CSwCommandOf(SwType::Message, kMessageFields) {}
 
-bool CSwMessage::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwMessage::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     file->Printf("[history output=%s]\n", logmsg() ? "true" : "false");

@@ -9,7 +9,7 @@ public:
     enum Slot : std::size_t { kMessage, kClean, kLogMsg };
     CSwMessage();
 
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 
     const std::string& message() const { return Text(kMessage); }
     bool clean() const { return Integer(kClean) != 0; }

@@ -11,7 +11,7 @@ const CommandField kScriptFields[] = {{"text", FieldKind::Text}};
 
 CSwPlugin::CSwPlugin() : CSwCommandOf(SwType::Plugin, kPluginFields) {}
 
-bool CSwPlugin::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwPlugin::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
     // The module lies beside the engine; without it the game cannot load it.
@@ -27,7 +27,7 @@ bool CSwPlugin::Build(CTextOutput* file, CScenewrightDoc* doc) {
 CSwTag::CSwTag() : CSwCommandOf(SwType::Tag, kTagFields) {}
 
 // The author's own KAG: written as typed.
-bool CSwTag::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwTag::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     file->Printf("[%s]\n", Text(kTag).c_str());
@@ -37,7 +37,7 @@ bool CSwTag::Build(CTextOutput* file, CScenewrightDoc*) {
 CSwScript::CSwScript() : CSwCommandOf(SwType::Script, kScriptFields) {}
 
 // The author's own TJS: written as typed.
-bool CSwScript::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwScript::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     file->Printf("[iscript]\n%s\n[endscript]\n", Text(kText).c_str());

@@ -10,19 +10,19 @@ class CSwPlugin : public CSwCommandOf<CSwPlugin> {
 public:
     enum Slot : std::size_t { kPath };
     CSwPlugin();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwTag : public CSwCommandOf<CSwTag> {
 public:
     enum Slot : std::size_t { kTag };
     CSwTag();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwScript : public CSwCommandOf<CSwScript> {
 public:
     enum Slot : std::size_t { kText };
     CSwScript();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

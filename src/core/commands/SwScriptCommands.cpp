@@ -1,7 +1,8 @@
 #include "commands/SwScriptCommands.h"
 
 #include "build/KagText.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
+#include "model/SwScene.h"
 #include "platform/TextOutput.h"
 
 namespace {
@@ -20,7 +21,7 @@ const CommandField kMacroFields[] = {
 
 CSwEval::CSwEval() : CSwCommandOf(SwType::Eval, kEvalFields) {}
 
-bool CSwEval::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwEval::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     // A formula with a TJS string in it must not end the attribute early.
@@ -30,7 +31,7 @@ bool CSwEval::Build(CTextOutput* file, CScenewrightDoc*) {
 
 CSwLabel::CSwLabel() : CSwCommandOf(SwType::Label, kLabelFields) {}
 
-bool CSwLabel::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwLabel::Build(CTextOutput* file, CBuildContext* doc) {
     const CSwScene* scene = doc ? doc->GetBuildingScene() : nullptr;
     if (file == nullptr || scene == nullptr)
         return false;
@@ -43,7 +44,7 @@ bool CSwLabel::Build(CTextOutput* file, CScenewrightDoc* doc) {
 
 CSwMacro::CSwMacro() : CSwCommandOf(SwType::Macro, kMacroFields) {}
 
-bool CSwMacro::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwMacro::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     // The body is the author's own KAG and goes through unchanged.

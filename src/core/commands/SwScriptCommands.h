@@ -9,7 +9,7 @@ class CSwEval : public CSwCommandOf<CSwEval> {
 public:
     enum Slot : std::size_t { kFormula };
     CSwEval();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwLabel : public CSwCommandOf<CSwLabel> {
@@ -18,12 +18,12 @@ public:
     CSwLabel();
     // Needs the scene being built: its label is a save point only where the
     // scene's own labels are.
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwMacro : public CSwCommandOf<CSwMacro> {
 public:
     enum Slot : std::size_t { kName, kText };
     CSwMacro();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

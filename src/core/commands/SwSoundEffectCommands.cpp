@@ -17,7 +17,7 @@ const CommandField kSeStopFields[] = {
 
 CSwSePlay::CSwSePlay() : CSwCommandOf(SwType::SePlay, kSePlayFields) {}
 
-bool CSwSePlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwSePlay::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
     return CopyAndPlay(file, doc, Text(kStorage), "SE", "sound",
@@ -27,7 +27,7 @@ bool CSwSePlay::Build(CTextOutput* file, CScenewrightDoc* doc) {
 
 CSwSeStop::CSwSeStop() : CSwCommandOf(SwType::SeStop, kSeStopFields) {}
 
-bool CSwSeStop::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwSeStop::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
     WriteStopTag(file, "se", BufferAttribute(Integer(kBufNo)), Integer(kFadeOut) != 0,

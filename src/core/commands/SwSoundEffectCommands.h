@@ -9,12 +9,12 @@ class CSwSePlay : public CSwCommandOf<CSwSePlay> {
 public:
     enum Slot : std::size_t { kBufNo, kStorage, kFadeIn, kTime, kLoop };
     CSwSePlay();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
 
 class CSwSeStop : public CSwCommandOf<CSwSeStop> {
 public:
     enum Slot : std::size_t { kBufNo, kFadeOut, kTime };
     CSwSeStop();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 };

@@ -32,7 +32,7 @@ const char* CSwTransition::StayName(std::int32_t stay) {
     return kStayNames[Wrapped(stay, std::size(kStayNames))];
 }
 
-bool CSwTransition::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwTransition::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr)
         return false;
     std::string line = sw::Format("[trans layer=%s", Text(kLayer).c_str());
@@ -46,7 +46,7 @@ bool CSwTransition::Build(CTextOutput* file, CScenewrightDoc* doc) {
     return true;
 }
 
-bool CSwTransition::AppendMethod(std::string& line, CScenewrightDoc* doc) const {
+bool CSwTransition::AppendMethod(std::string& line, CBuildContext* doc) const {
     switch (Integer(kMethod)) {
     case kUniversal: {
         if (doc == nullptr)

@@ -21,12 +21,12 @@ public:
     };
     enum Method : std::int32_t { kUniversal = 0, kCrossfade = 1, kScroll = 2 };
     CSwTransition();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 
     // Scroll names by index, wrapped into the table for any index.
     static const char* FromName(std::int32_t from);
     static const char* StayName(std::int32_t stay);
 
 private:
-    bool AppendMethod(std::string& line, CScenewrightDoc* doc) const;
+    bool AppendMethod(std::string& line, CBuildContext* doc) const;
 };

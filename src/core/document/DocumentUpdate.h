@@ -2,6 +2,8 @@
 
 // How the document tells its views what changed, and the build log's lines.
 
+#include "model/BuildContext.h"
+
 #include <string>
 #include <string_view>
 
@@ -34,8 +36,6 @@ public:
     virtual ~IScenewrightView() = default;
     virtual void OnDocumentUpdate(CScenewrightDoc& doc, const SwUpdate& update) = 0;
 };
-
-enum class SwLog { Plain, Ok, Error, Warning };
 
 // Build-log lines go to sinks of their own: a build posts tens of
 // thousands of them, which no other view needs to hear of.

@@ -18,7 +18,7 @@ CScenewrightDoc::~CScenewrightDoc() = default;
 void CScenewrightDoc::ResetDocument() {
     // Closing the project means its changes were saved or given up.
     DiscardRecoveryCopy();
-    m_buildStatus = SwBuildStatus::NotBuilt;
+    ResetBuildState();
     m_projectFilePath.clear();
     m_engineFolder.clear();
     m_pathName.clear();
@@ -28,9 +28,6 @@ void CScenewrightDoc::ResetDocument() {
     m_currentCell = nullptr;
     m_settings.Reset();
     m_scenes.clear();
-    m_buildingScene = nullptr;
-    m_buildOutputs.clear();
-    m_pendingMessage.clear();
     m_copyBuffer.clear();
     m_modified = false;
     ++m_contentRevision;
@@ -80,12 +77,7 @@ void CScenewrightDoc::RemoveLogSink(ILogSink* sink) {
 }
 
 void CScenewrightDoc::PostLogLine(SwLog kind, std::string_view message) {
-    if (m_previewing) {
-        if (kind == SwLog::Error || kind == SwLog::Warning)
-            m_previewProblems.emplace_back(message);
-        return;
-    }
-    if (m_redirect && m_redirect->quiet && kind != SwLog::Error && kind != SwLog::Warning)
+    if (HoldBackLogLine(kind, message))
         return;
     const std::string line = LogLineText(kind, message);
     if (line.empty())
@@ -133,26 +125,6 @@ void CScenewrightDoc::SetCurrentSceneQuietly(CSwScene* scene) {
 
 std::string CScenewrightDoc::GetProjectFileFolder() const {
     return sw::paths::FolderOf(m_projectFilePath);
-}
-
-std::optional<CScenewrightDoc::BuildOutputClaim>
-CScenewrightDoc::ClaimBuildOutput(std::string_view output, std::string_view source) {
-    if (m_previewing)
-        return std::nullopt;
-    BuildOutputClaim claim{std::string(source), GetBuildingSceneId(), std::string(output)};
-    auto [it, added] = m_buildOutputs.try_emplace(sw::cp932::ToLowerAscii(output), claim);
-    if (added)
-        return std::nullopt;
-    BuildOutputClaim earlier = std::exchange(it->second, std::move(claim));
-    if (earlier.source == source || sw::files::IsSameFile(earlier.source, source))
-        return std::nullopt;
-    return earlier;
-}
-
-const CScenewrightDoc::BuildOutputClaim*
-CScenewrightDoc::FindBuildOutput(std::string_view output) const {
-    auto it = m_buildOutputs.find(sw::cp932::ToLowerAscii(output));
-    return it == m_buildOutputs.end() ? nullptr : &it->second;
 }
 
 const char* EditName(SwEdit edit) {

@@ -9,6 +9,7 @@
 #include "document/EditHistory.h"
 #include "document/EditKinds.h"
 #include "document/ProjectPieces.h"
+#include "model/BuildContext.h"
 #include "model/SwScene.h"
 #include "model/SwSettings.h"
 
@@ -41,18 +42,7 @@ public:
     virtual void ShowError(std::string_view message) = 0;
 };
 
-namespace SwBuildStatus {
-constexpr std::int32_t NotBuilt = 0;
-constexpr std::int32_t Built = 1;
-constexpr std::int32_t NoProjectFolder = 2;
-constexpr std::int32_t ConfigUnreadable = 3;
-constexpr std::int32_t OutputUnwritable = 4;
-constexpr std::int32_t MediaCopyFailed = 5;
-constexpr std::int32_t ConfigFunctionMissing = 6;
-constexpr std::int32_t CellFailed = 7;
-} // namespace SwBuildStatus
-
-class CScenewrightDoc {
+class CScenewrightDoc : public CBuildContext {
 public:
     CScenewrightDoc();
     ~CScenewrightDoc();
@@ -122,7 +112,7 @@ public:
     void Notify(const SwUpdate& update);
     void AddLogSink(ILogSink* sink);
     void RemoveLogSink(ILogSink* sink);
-    void PostLogLine(SwLog kind, std::string_view message);
+    void PostLogLine(SwLog kind, std::string_view message) override;
     // A line another document printed, passed on as it is.
     void RelayLogLine(SwLog kind, std::string_view line);
     // Counters that a read of a project file (on any thread) keeps up to
@@ -131,8 +121,6 @@ public:
         m_readDone = done;
         m_readTotal = total;
     }
-    const std::string& GetPendingMessage() const { return m_pendingMessage; }
-    void SetPendingMessage(std::string_view message) { m_pendingMessage = message; }
     void SetHost(IDocumentHost* host) { m_host = host; }
 
     // Scenes.
@@ -142,7 +130,7 @@ public:
     // Appends a scene to the end of the scene array; the document owns it.
     CSwScene* AdoptScene(std::unique_ptr<CSwScene> scene);
     // Null for ids below 1.
-    CSwScene* FindScene(std::int32_t id) const;
+    CSwScene* FindScene(std::int32_t id) const override;
     CSwScene* GetCurrentScene() const { return m_hasCurrentScene ? m_currentScene : nullptr; }
     bool HasCurrentScene() const { return m_hasCurrentScene; }
     // Marks `scene` (or none) as the current scene and keeps every scene's
@@ -179,27 +167,12 @@ public:
     static bool CanAddChildTo(const CSwScene* scene);
 
     // Settings and paths.
-    CSwSettings& GetSettings() { return m_settings; }
-    const CSwSettings& GetSettings() const { return m_settings; }
-    // The folder of the project file with a trailing '/'; "" in a new document.
-    std::string GetProjectFileFolder() const;
+    CSwSettings& GetSettings() override { return m_settings; }
+    const CSwSettings& GetSettings() const override { return m_settings; }
+    std::string GetProjectFileFolder() const override;
     const std::string& GetProjectFilePath() const { return m_projectFilePath; }
     const std::string& GetPathName() const { return m_pathName; }
     void SetPathName(std::string_view path) { m_pathName = path; }
-    // The folder a build writes the game into: the project folder, or the
-    // folder of a build redirected elsewhere (a preview).
-    const std::string& GetProjectRoot() const {
-        return m_redirect ? m_redirect->root : m_settings.root;
-    }
-    // A build into another folder than the project's: the folder, and who
-    // is told just before each cell's text is written (may be empty).
-    struct BuildRedirect {
-        std::string root;
-        std::function<void(const CSwObj& cell)> beforeCell;
-        bool quiet = false; // only warnings and errors reach the log
-    };
-    void SetBuildRedirect(const BuildRedirect* redirect) { m_redirect = redirect; }
-    const BuildRedirect* GetBuildRedirect() const { return m_redirect; }
 
     // The engine-folder setting and the run command (document/EngineLaunch.cpp).
     // The settings file is read each time; the path defaults to
@@ -284,41 +257,6 @@ public:
     static constexpr int kDefaultBackupCount = 5;
     static std::string BackupFolderOf(std::string_view projectPath);
 
-    // Build state.
-    std::int32_t GetBuildStatus() const { return m_buildStatus; }
-    void SetBuildStatus(std::int32_t status) { m_buildStatus = status; }
-    CSwScene* GetBuildingScene() const { return m_buildingScene; }
-    void SetBuildingScene(CSwScene* scene) { m_buildingScene = scene; }
-    // The "scene number" of build messages: the id of the scene being built.
-    std::int32_t GetBuildingSceneId() const { return m_buildingScene ? m_buildingScene->id : 0; }
-
-    // What a build writes below the project folder, by whom: two different
-    // sources under one name would silently overwrite each other.
-    struct BuildOutputClaim {
-        std::string source;
-        std::int32_t sceneId = 0;
-        std::string output; // as the build spelt it
-    };
-    // Records that the scene being built writes `source` as `output` (a path
-    // below the project folder, compared case-blind as the engine's file
-    // systems do). Gives the earlier claim when a different source held it.
-    std::optional<BuildOutputClaim> ClaimBuildOutput(std::string_view output,
-                                                     std::string_view source);
-    // The claim on `output` during this build; null when none.
-    const BuildOutputClaim* FindBuildOutput(std::string_view output) const;
-    void ForgetBuildOutputs() { m_buildOutputs.clear(); }
-    const std::map<std::string, BuildOutputClaim>& BuildOutputs() const { return m_buildOutputs; }
-
-    // While previewing, a build writes its text only: it copies and writes no
-    // file and claims no output; its error and warning lines are kept aside
-    // instead of being posted.
-    bool IsPreviewing() const { return m_previewing; }
-    void SetPreviewing(bool previewing) {
-        m_previewing = previewing;
-        m_previewProblems.clear();
-    }
-    const std::vector<std::string>& GetPreviewProblems() const { return m_previewProblems; }
-
     std::vector<std::unique_ptr<CSwObj>>& GetCopyBuffer() { return m_copyBuffer; }
 
 private:
@@ -358,16 +296,12 @@ private:
     bool m_hasCurrentScene = false;
     CSwScene* m_lastAddedScene = nullptr;
     CSwScene* m_currentScene = nullptr;
-    CSwScene* m_buildingScene = nullptr;
     CSwObj* m_currentCell = nullptr;
     std::vector<std::unique_ptr<CSwScene>> m_scenes;
     CSwSettings m_settings;
     std::string m_engineFolder;
     std::string m_settingsFilePath;
     std::vector<std::unique_ptr<CSwObj>> m_copyBuffer;
-    std::string m_pendingMessage;
-    std::int32_t m_buildStatus = SwBuildStatus::NotBuilt;
-    std::map<std::string, BuildOutputClaim> m_buildOutputs;
     std::string m_projectFilePath;
     std::string m_pathName;
     bool m_modified = false;
@@ -376,12 +310,9 @@ private:
     bool m_ownsRecoveryCopy = false;
     CEditHistory m_history;
     CProjectTextCache m_textCache;
-    bool m_previewing = false;
-    std::vector<std::string> m_previewProblems;
 
     std::vector<IScenewrightView*> m_views;
     std::vector<ILogSink*> m_logSinks;
-    const BuildRedirect* m_redirect = nullptr;
     std::atomic<int>* m_readDone = nullptr;
     std::atomic<int>* m_readTotal = nullptr;
     IDocumentHost* m_host = nullptr;

@@ -1,9 +1,8 @@
 #include "model/SwObj.h"
 
-#include "document/DocumentUpdate.h"
 #include "document/ProjectFile.h"
-#include "document/ScenewrightDoc.h"
 #include "document/XmlNode.h"
+#include "model/BuildContext.h"
 #include "model/Values.h"
 #include "platform/TextOutput.h"
 
@@ -85,7 +84,7 @@ int CSwObj::FindKey(std::string_view name) const {
     return FindKeyIn(kBaseKeys, name);
 }
 
-CSwObj* CSwObj::SetAttribute(const CXmlNode&, CScenewrightDoc*, CSwObj* target,
+CSwObj* CSwObj::SetAttribute(const CXmlNode&, CBuildContext*, CSwObj* target,
                              const std::string& name, const std::string& text) const {
     int key = FindKeyIn(kBaseKeys, name);
     if (key == SwKey::Unknown || target == nullptr)
@@ -120,11 +119,11 @@ std::unique_ptr<CSwObj> CSwObj::CreateCopy(const CSwObj* source) const {
     return CopyOrFresh<CSwObj>(source, [](CSwObj&, const CSwObj&) {});
 }
 
-void CSwObj::WriteXml(CScenewrightDoc* doc, CTextOutput* file) const {
+void CSwObj::WriteXml(CBuildContext* doc, CTextOutput* file) const {
     WriteXmlOf(doc, file, this);
 }
 
-bool CSwObj::WriteXmlOf(CScenewrightDoc*, CTextOutput* file, const CSwObj* object) const {
+bool CSwObj::WriteXmlOf(CBuildContext*, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr)
         return false;
     WriteBaseLines(file, object);
@@ -141,13 +140,13 @@ void CSwObj::WriteBaseLines(CTextOutput* file, const CSwObj* object) const {
     WriteValueLine(file, TextValue("comment", object->comment));
 }
 
-bool CSwObj::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwObj::Build(CTextOutput* file, CBuildContext* doc) {
     if (doc)
         doc->PostLogLine(SwLog::Plain, sw::Format("シーン番号%d: ", id));
     return file != nullptr && type == SwType::Prototype;
 }
 
-std::unique_ptr<CSwObj> CSwObj::ReadObject(std::int32_t expectedType, CScenewrightDoc* doc,
+std::unique_ptr<CSwObj> CSwObj::ReadObject(std::int32_t expectedType, CBuildContext* doc,
                                            const CXmlNode& element) const {
     std::unique_ptr<CSwObj> object = CreateCopy(nullptr);
     if (!object)
@@ -203,7 +202,7 @@ std::string CSwObj::TextValue(std::string_view key, std::string_view text) {
 }
 
 std::string CSwObj::PathValue(std::string_view key, std::string_view path,
-                              const CScenewrightDoc* doc) {
+                              const CBuildContext* doc) {
     return TextValue(key, MakeRelativePath(path, doc ? doc->GetProjectFileFolder() : ""));
 }
 

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-class CScenewrightDoc;
+class CBuildContext;
 class CTextOutput;
 class CXmlNode;
 
@@ -52,7 +52,9 @@ constexpr std::int32_t Tag = 128;
 constexpr std::int32_t Macro = 129;
 constexpr std::int32_t LastCommand = 129;
 
-inline bool IsScene(std::int32_t type) { return type >= SceneChoice && type <= SceneImageMap; }
+inline bool IsScene(std::int32_t type) {
+    return type >= SceneChoice && type <= SceneImageMap;
+}
 } // namespace SwType
 
 // Key codes of the project-file elements. Unique across the program.
@@ -109,16 +111,16 @@ public:
     virtual int FindKey(std::string_view name) const;
     // Stores one value element into `target`; returns `target` when the name
     // was known, null otherwise.
-    virtual CSwObj* SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* target,
+    virtual CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
                                  const std::string& name, const std::string& text) const;
     virtual std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const;
-    virtual void WriteXml(CScenewrightDoc* doc, CTextOutput* file) const;
-    virtual bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const;
-    virtual bool Build(CTextOutput* file, CScenewrightDoc* doc);
+    virtual void WriteXml(CBuildContext* doc, CTextOutput* file) const;
+    virtual bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const;
+    virtual bool Build(CTextOutput* file, CBuildContext* doc);
 
     // Reads one element into a new object of this prototype's class; null
     // when the type read does not fit `expectedType`.
-    std::unique_ptr<CSwObj> ReadObject(std::int32_t expectedType, CScenewrightDoc* doc,
+    std::unique_ptr<CSwObj> ReadObject(std::int32_t expectedType, CBuildContext* doc,
                                        const CXmlNode& element) const;
 
     void ResetBase();
@@ -134,7 +136,7 @@ public:
     static std::string TextValue(std::string_view key, std::string_view text);
     // A media path, made relative to the project file's folder.
     static std::string PathValue(std::string_view key, std::string_view path,
-                                 const CScenewrightDoc* doc);
+                                 const CBuildContext* doc);
     static void WriteValueLine(CTextOutput* file, const std::string& valueElement);
 
     // Tree navigation; each accepts null and then answers null (or -1, 0).

@@ -2,8 +2,8 @@
 
 #include "commands/CreateObject.h"
 #include "document/ProjectFile.h"
-#include "document/ScenewrightDoc.h"
 #include "document/XmlNode.h"
+#include "model/BuildContext.h"
 #include "model/Values.h"
 #include "platform/TextOutput.h"
 
@@ -174,7 +174,7 @@ int CSwScene::FindKey(std::string_view name) const {
     return FindKeyIn(kSceneKeys, name);
 }
 
-CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* targetObject,
+CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* targetObject,
                                const std::string& name, const std::string& text) const {
     if (CSwObj* known = CSwObj::SetAttribute(node, doc, targetObject, name, text))
         return known;
@@ -215,7 +215,7 @@ std::unique_ptr<CSwObj> CSwScene::CreateCopy(const CSwObj* source) const {
     });
 }
 
-bool CSwScene::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const {
+bool CSwScene::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr || !SwType::IsScene(object->type))
         return false;
     const auto& scene = static_cast<const CSwScene&>(*object);

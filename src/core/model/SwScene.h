@@ -20,15 +20,15 @@ public:
     void UpdateLinkIds() override;
     void ResolveLinks(const CObjectIndex& objects) override;
     int FindKey(std::string_view name) const override;
-    CSwObj* SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* target,
+    CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
                          const std::string& name, const std::string& text) const override;
     std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
-    bool WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const override;
+    bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const override;
     // The scene's KAG section (model/SwSceneScript.cpp).
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
     // Build, told the outermost scene of the tree (null: not known), so that
     // a walk down a deep tree need not climb it again for every scene.
-    bool BuildInTree(CTextOutput* file, CScenewrightDoc* doc, const CSwScene* top);
+    bool BuildInTree(CTextOutput* file, CBuildContext* doc, const CSwScene* top);
 
     void Reset();
     void Assign(const CSwScene& source);
@@ -85,25 +85,25 @@ public:
 
     // What the section writes before its cells for its way out: a choice's
     // links, an image map's picture. Nothing for other scenes.
-    bool BuildHead(CTextOutput* file, CScenewrightDoc* doc);
+    bool BuildHead(CTextOutput* file, CBuildContext* doc);
     // The image map's picture shown on its layer, and taken away again.
-    bool WriteMapImage(CTextOutput* file, CScenewrightDoc* doc, std::string& storage);
+    bool WriteMapImage(CTextOutput* file, CBuildContext* doc, std::string& storage);
     void WriteMapFree(CTextOutput* file) const;
 
 private:
     // Top() while BuildInTree runs; never copied or saved.
     const CSwScene* m_buildTop = nullptr;
-    bool BuildCells(CTextOutput* file, CScenewrightDoc* doc);
+    bool BuildCells(CTextOutput* file, CBuildContext* doc);
     void WriteSceneEnd(CTextOutput* file) const;
-    void WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) const;
-    bool BuildChoice(CTextOutput* file, CScenewrightDoc* doc);
-    void WriteChoiceLinks(CTextOutput* file, CScenewrightDoc* doc);
-    bool BuildBranch(CTextOutput* file, CScenewrightDoc* doc);
-    bool BuildImageMap(CTextOutput* file, CScenewrightDoc* doc);
+    void WriteSingleChildJump(CTextOutput* file, CBuildContext* doc) const;
+    bool BuildChoice(CTextOutput* file, CBuildContext* doc);
+    void WriteChoiceLinks(CTextOutput* file, CBuildContext* doc);
+    bool BuildBranch(CTextOutput* file, CBuildContext* doc);
+    bool BuildImageMap(CTextOutput* file, CBuildContext* doc);
     // ResolveTarget for the way into `child`, warning of a looping chain.
-    const CSwScene* TargetOfChild(CSwScene* child, CScenewrightDoc* doc) const;
-    bool CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const;
-    bool WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
+    const CSwScene* TargetOfChild(CSwScene* child, CBuildContext* doc) const;
+    bool CopyMapPictures(CBuildContext* doc, std::string& storage) const;
+    bool WriteAreaFile(CBuildContext* doc, const std::string& name,
                        const std::vector<CSwScene*>& children,
                        const std::vector<const CSwScene*>& targets) const;
 };

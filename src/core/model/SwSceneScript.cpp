@@ -3,8 +3,7 @@
 #include "build/AssetCopy.h"
 #include "build/KagText.h"
 #include "build/TjsText.h"
-#include "document/DocumentUpdate.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
 #include "model/SwScene.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -61,7 +60,7 @@ const CSwScene* CSwScene::Top() const {
     return SwType::IsScene(top->type) ? static_cast<const CSwScene*>(top) : this;
 }
 
-const CSwScene* CSwScene::TargetOfChild(CSwScene* child, CScenewrightDoc* doc) const {
+const CSwScene* CSwScene::TargetOfChild(CSwScene* child, CBuildContext* doc) const {
     bool loops = false;
     const CSwScene* target = ResolveTarget(child, &loops);
     if (loops && doc)
@@ -73,14 +72,14 @@ const CSwScene* CSwScene::TargetOfChild(CSwScene* child, CScenewrightDoc* doc) c
     return target;
 }
 
-bool CSwScene::BuildInTree(CTextOutput* file, CScenewrightDoc* doc, const CSwScene* top) {
+bool CSwScene::BuildInTree(CTextOutput* file, CBuildContext* doc, const CSwScene* top) {
     m_buildTop = top;
     const bool built = Build(file, doc);
     m_buildTop = nullptr;
     return built;
 }
 
-bool CSwScene::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr || !SwType::IsScene(type))
         return false;
     const std::string label = LabelOf(id);
@@ -117,7 +116,7 @@ bool CSwScene::Build(CTextOutput* file, CScenewrightDoc* doc) {
     }
 }
 
-bool CSwScene::BuildCells(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::BuildCells(CTextOutput* file, CBuildContext* doc) {
     const std::string label = LabelOf(id);
     const bool conditional = !expmycond.empty() && !cells.empty();
     if (conditional) {
@@ -125,7 +124,7 @@ bool CSwScene::BuildCells(CTextOutput* file, CScenewrightDoc* doc) {
                      Attribute("exp", expmycond).c_str(), label.c_str(), label.c_str());
         file->Printf(";\n%s_exec\n;\n", label.c_str());
     }
-    const CScenewrightDoc::BuildRedirect* redirect = doc ? doc->GetBuildRedirect() : nullptr;
+    const CBuildContext::BuildRedirect* redirect = doc ? doc->GetBuildRedirect() : nullptr;
     for (const auto& cell : cells) {
         if (redirect && redirect->beforeCell)
             redirect->beforeCell(*cell);
@@ -148,7 +147,7 @@ void CSwScene::WriteSceneEnd(CTextOutput* file) const {
     file->Write("[return]\n");
 }
 
-void CSwScene::WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) const {
+void CSwScene::WriteSingleChildJump(CTextOutput* file, CBuildContext* doc) const {
     CSwScene* only = ChildrenOf(*this).front();
     if (!only->expcond.empty())
         file->Printf("[if%s]\n", Attribute("exp", only->expcond).c_str());
@@ -160,7 +159,7 @@ void CSwScene::WriteSingleChildJump(CTextOutput* file, CScenewrightDoc* doc) con
         file->Write("[endif]\n");
 }
 
-bool CSwScene::BuildHead(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::BuildHead(CTextOutput* file, CBuildContext* doc) {
     if (type == SwType::SceneLink || type == SwType::SceneBranch || GetChildCount(this) < 2)
         return true;
     if (type == SwType::SceneImageMap) {
@@ -171,7 +170,7 @@ bool CSwScene::BuildHead(CTextOutput* file, CScenewrightDoc* doc) {
     return true;
 }
 
-void CSwScene::WriteChoiceLinks(CTextOutput* file, CScenewrightDoc* doc) {
+void CSwScene::WriteChoiceLinks(CTextOutput* file, CBuildContext* doc) {
     if (clearmsg != 0) {
         file->Write("[iscript]\n");
         file->Write("  kag.back.messages[kag.currentNum].clear2();\n");
@@ -199,7 +198,7 @@ void CSwScene::WriteChoiceLinks(CTextOutput* file, CScenewrightDoc* doc) {
     file->Write("[endnowait]\n");
 }
 
-bool CSwScene::BuildChoice(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::BuildChoice(CTextOutput* file, CBuildContext* doc) {
     WriteChoiceLinks(file, doc);
     if (!BuildCells(file, doc))
         return false;
@@ -207,7 +206,7 @@ bool CSwScene::BuildChoice(CTextOutput* file, CScenewrightDoc* doc) {
     return true;
 }
 
-bool CSwScene::BuildBranch(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::BuildBranch(CTextOutput* file, CBuildContext* doc) {
     if (!BuildCells(file, doc))
         return false;
     for (CSwScene* child : ChildrenOf(*this)) {
@@ -230,7 +229,7 @@ bool CSwScene::BuildBranch(CTextOutput* file, CScenewrightDoc* doc) {
 
 // The map picture goes into `image` with its region picture <name>_p.*,
 // which the engine finds by the picture's name, as it finds the area file.
-bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const {
+bool CSwScene::CopyMapPictures(CBuildContext* doc, std::string& storage) const {
     const MediaCopy picture = CopyMedia(doc, mapimage, "イメージマップ画像", "image");
     storage = picture.copiedName;
     if (!picture.proceed || storage.empty())
@@ -253,7 +252,7 @@ bool CSwScene::CopyMapPictures(CScenewrightDoc* doc, std::string& storage) const
     return false;
 }
 
-bool CSwScene::WriteMapImage(CTextOutput* file, CScenewrightDoc* doc, std::string& storage) {
+bool CSwScene::WriteMapImage(CTextOutput* file, CBuildContext* doc, std::string& storage) {
     storage = mapimage;
     if (doc && !CopyMapPictures(doc, storage))
         return false;
@@ -266,7 +265,7 @@ void CSwScene::WriteMapFree(CTextOutput* file) const {
     file->Printf("[freeimage %s page=fore]\n", Attribute("layer", layer).c_str());
 }
 
-bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwScene::BuildImageMap(CTextOutput* file, CBuildContext* doc) {
     std::string storage;
     if (!WriteMapImage(file, doc, storage) || !BuildCells(file, doc))
         return false;
@@ -289,7 +288,7 @@ bool CSwScene::BuildImageMap(CTextOutput* file, CScenewrightDoc* doc) {
     return true;
 }
 
-bool CSwScene::WriteAreaFile(CScenewrightDoc* doc, const std::string& name,
+bool CSwScene::WriteAreaFile(CBuildContext* doc, const std::string& name,
                              const std::vector<CSwScene*>& children,
                              const std::vector<const CSwScene*>& targets) const {
     const std::string output = "others/" + name;

@@ -3,8 +3,8 @@
 #include "commands/CreateObject.h"
 #include "commands/SwCharacter.h"
 #include "document/ProjectFile.h"
-#include "document/ScenewrightDoc.h"
 #include "document/XmlNode.h"
+#include "model/BuildContext.h"
 #include "model/Values.h"
 #include "platform/Cp932.h"
 #include "platform/TextOutput.h"
@@ -157,7 +157,7 @@ int CSwSettings::FindKey(std::string_view keyName) const {
     return FindKeyIn(kSettingsKeys, keyName);
 }
 
-CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CScenewrightDoc* doc, CSwObj* targetObject,
+CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* targetObject,
                                   const std::string& keyName, const std::string& text) const {
     if (CSwObj* known = CSwObj::SetAttribute(node, doc, targetObject, keyName, text))
         return known;
@@ -235,7 +235,7 @@ std::unique_ptr<CSwObj> CSwSettings::CreateCopy(const CSwObj* source) const {
         source, [](CSwSettings& copy, const CSwObj& from) { copy.Assign(from); });
 }
 
-bool CSwSettings::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwObj* object) const {
+bool CSwSettings::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr || object->type != SwType::Settings)
         return false;
     const auto& settings = static_cast<const CSwSettings&>(*object);
@@ -269,7 +269,7 @@ bool CSwSettings::WriteXmlOf(CScenewrightDoc* doc, CTextOutput* file, const CSwO
     return true;
 }
 
-bool CSwSettings::Build(CTextOutput* file, CScenewrightDoc*) {
+bool CSwSettings::Build(CTextOutput* file, CBuildContext*) {
     return file != nullptr && type == SwType::Settings;
 }
 

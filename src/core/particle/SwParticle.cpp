@@ -1,8 +1,7 @@
 #include "particle/SwParticle.h"
 
 #include "build/AssetCopy.h"
-#include "document/DocumentUpdate.h"
-#include "document/ScenewrightDoc.h"
+#include "model/BuildContext.h"
 #include "particle/ParticleScript.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
@@ -224,15 +223,14 @@ bool CSwParticle::ApplyPreset(int index) {
     return true;
 }
 
-bool CSwParticle::Refuse(CScenewrightDoc* doc, std::string_view message,
-                         std::int32_t status) const {
+bool CSwParticle::Refuse(CBuildContext* doc, std::string_view message, std::int32_t status) const {
     doc->PostLogLine(SwLog::Error, sw::Format("シーン番号%d: ", doc->GetBuildingSceneId()) +
                                        std::string(message));
     doc->SetBuildStatus(status);
     return false;
 }
 
-bool CSwParticle::Build(CTextOutput* file, CScenewrightDoc* doc) {
+bool CSwParticle::Build(CTextOutput* file, CBuildContext* doc) {
     if (file == nullptr || doc == nullptr)
         return false;
     const std::string& name = Text(kClassName);
@@ -260,7 +258,7 @@ bool CSwParticle::Build(CTextOutput* file, CScenewrightDoc* doc) {
     return WritePluginFile(doc) && CopyImages(doc);
 }
 
-bool CSwParticle::WritePluginFile(CScenewrightDoc* doc) const {
+bool CSwParticle::WritePluginFile(CBuildContext* doc) const {
     const int sceneId = doc->GetBuildingSceneId();
     const std::string output = "scenario/pplg_" + Text(kClassName) + ".ks";
     const std::string path = sw::paths::Join(doc->GetProjectRoot(), output);
@@ -296,7 +294,7 @@ bool CSwParticle::WritePluginFile(CScenewrightDoc* doc) const {
     return true;
 }
 
-bool CSwParticle::CopyImages(CScenewrightDoc* doc) const {
+bool CSwParticle::CopyImages(CBuildContext* doc) const {
     const int sceneId = doc->GetBuildingSceneId();
     std::vector<std::string> copied;
     for (std::int32_t i = 0; i < Integer(kCount); ++i) {

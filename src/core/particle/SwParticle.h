@@ -47,7 +47,7 @@ public:
         kAnimeInterval,
     };
     CSwParticle();
-    bool Build(CTextOutput* file, CScenewrightDoc* doc) override;
+    bool Build(CTextOutput* file, CBuildContext* doc) override;
 
     // The settings the property dialog offers as a starting point: snow,
     // rain and rising bubbles, each in three strengths.
@@ -60,7 +60,7 @@ public:
 
 private:
     // Posts the error, sets the build status `status` and fails the step.
-    bool Refuse(CScenewrightDoc* doc, std::string_view message, std::int32_t status) const;
-    bool WritePluginFile(CScenewrightDoc* doc) const;
-    bool CopyImages(CScenewrightDoc* doc) const;
+    bool Refuse(CBuildContext* doc, std::string_view message, std::int32_t status) const;
+    bool WritePluginFile(CBuildContext* doc) const;
+    bool CopyImages(CBuildContext* doc) const;
 };
