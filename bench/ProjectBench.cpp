@@ -12,11 +12,12 @@
 
 #include "ProjectGenerator.h"
 
-#include "build/ProjectBuilder.h"
 #include "document/PlayFromHere.h"
+#include "document/ProjectBuild.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "scenario/ProjectBuilder.h"
 
 #include <cstdio>
 #include <cstdlib>

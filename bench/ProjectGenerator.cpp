@@ -1,9 +1,9 @@
 #include "ProjectGenerator.h"
 
-#include "commands/CreateObject.h"
-#include "commands/SwCharacter.h"
-#include "commands/SwCommand.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwCharacter.h"
+#include "model/cells/SwCommand.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
@@ -30,9 +30,9 @@ private:
 };
 
 const char* const kPhrases[] = {
-    "ある晴れた日のこと、",   "空は茜色に染まっていた。", "彼女は小さく笑った。",
-    "「それで、どうするの？」", "風が窓を揺らしている。",   "遠くで鐘の音が聞こえた。",
-    "僕は黙って頷いた。",     "机の上に古い手紙がある。", "まだ誰も知らない。",
+    "ある晴れた日のこと、",       "空は茜色に染まっていた。", "彼女は小さく笑った。",
+    "「それで、どうするの？」",   "風が窓を揺らしている。",   "遠くで鐘の音が聞こえた。",
+    "僕は黙って頷いた。",         "机の上に古い手紙がある。", "まだ誰も知らない。",
     "夜の町は静まり返っていた。", "「待って、話があるんだ」", "足音が廊下に響く。",
 };
 
@@ -58,13 +58,15 @@ struct MediaGroup {
 };
 enum Media { kBackground, kForeground, kRule, kBgm, kSound, kVoice, kMap, kParticle, kDll };
 const MediaGroup kMedia[] = {
-    {"bg", "png", 48},    {"fg", "png", 48},   {"rule", "png", 8},
-    {"bgm", "ogg", 24},   {"se", "wav", 48},   {"voice", "ogg", 320},
-    {"map", "png", 8},    {"fx", "png", 4},    {"plugin", "dll", 2},
+    {"bg", "png", 48},  {"fg", "png", 48}, {"rule", "png", 8},
+    {"bgm", "ogg", 24}, {"se", "wav", 48}, {"voice", "ogg", 320},
+    {"map", "png", 8},  {"fx", "png", 4},  {"plugin", "dll", 2},
 };
 constexpr int kParticleFrames = 4;
 
-std::string Numbered(const char* stem, int n) { return sw::Format("%s%03d", stem, n); }
+std::string Numbered(const char* stem, int n) {
+    return sw::Format("%s%03d", stem, n);
+}
 
 class CGenerator {
 public:
@@ -85,7 +87,8 @@ public:
             fields.id = 100000 + i;
             fields.SetText(CSwCharacter::kFirstName, kFirstNames[i % std::size(kFirstNames)]);
             fields.SetText(CSwCharacter::kLastName, kLastNames[i / 2 % std::size(kLastNames)]);
-            fields.SetInteger(CSwCharacter::kMsgColor, static_cast<std::int32_t>(m_random.Next() & 0xFFFFFF));
+            fields.SetInteger(CSwCharacter::kMsgColor,
+                              static_cast<std::int32_t>(m_random.Next() & 0xFFFFFF));
             settings.AddCharacter(std::move(character));
         }
         while (m_doc.GetSceneCount() < m_size.scenes)
@@ -99,10 +102,12 @@ private:
 
     std::string MediaPath(Media group, int n) const {
         const MediaGroup& media = kMedia[group];
-        return sw::paths::Join(m_media, Numbered(media.stem, n % media.count) + "." +
-                                            media.extension);
+        return sw::paths::Join(m_media,
+                               Numbered(media.stem, n % media.count) + "." + media.extension);
     }
-    std::string AnyMedia(Media group) { return MediaPath(group, m_random.Below(kMedia[group].count)); }
+    std::string AnyMedia(Media group) {
+        return MediaPath(group, m_random.Below(kMedia[group].count));
+    }
 
     bool WriteFile(const std::string& name, std::size_t bytes) {
         std::string contents(bytes, '\0');
@@ -193,14 +198,19 @@ private:
         static const std::int32_t kOpening[] = {SwType::Label, SwType::ImageLoad,
                                                 SwType::Transition, SwType::BgmPlay};
         static const std::int32_t kCommon[] = {
-            SwType::ImageLoad, SwType::SePlay,   SwType::Eval,       SwType::Layer,
-            SwType::Quake,     SwType::StopQuake, SwType::SeStop,    SwType::BackLay,
-            SwType::Transition, SwType::CurrentLayer, SwType::Tag,   SwType::ClearUserVariables,
-            SwType::BgmStop,   SwType::Script};
-        static const std::int32_t kRare[] = {
-            SwType::Particle, SwType::Plugin,   SwType::KagPlugin,   SwType::Macro,
-            SwType::RightClick, SwType::StartAnchor, SwType::ClearSystemVariables,
-            SwType::Return,   SwType::Shutdown};
+            SwType::ImageLoad,  SwType::SePlay,       SwType::Eval,   SwType::Layer,
+            SwType::Quake,      SwType::StopQuake,    SwType::SeStop, SwType::BackLay,
+            SwType::Transition, SwType::CurrentLayer, SwType::Tag,    SwType::ClearUserVariables,
+            SwType::BgmStop,    SwType::Script};
+        static const std::int32_t kRare[] = {SwType::Particle,
+                                             SwType::Plugin,
+                                             SwType::KagPlugin,
+                                             SwType::Macro,
+                                             SwType::RightClick,
+                                             SwType::StartAnchor,
+                                             SwType::ClearSystemVariables,
+                                             SwType::Return,
+                                             SwType::Shutdown};
         if (index < static_cast<int>(std::size(kOpening)))
             return kOpening[index];
         if (index == m_size.cellsPerScene - 1 && scene.id % 4 == 0)
@@ -225,9 +235,12 @@ private:
     std::string LayerFor(std::int32_t type) {
         switch (type) {
         case SwType::Layer:
-        case SwType::CurrentLayer: return "message0";
-        case SwType::Transition: return "base";
-        default: return m_random.Below(2) ? "base" : "0";
+        case SwType::CurrentLayer:
+            return "message0";
+        case SwType::Transition:
+            return "base";
+        default:
+            return m_random.Below(2) ? "base" : "0";
         }
     }
 
@@ -237,14 +250,18 @@ private:
         if (key == "rule")
             return AnyMedia(kRule);
         switch (type) {
-        case SwType::BgmPlay: return AnyMedia(kBgm);
-        case SwType::SePlay: return AnyMedia(kSound);
-        case SwType::Plugin: return AnyMedia(kDll);
+        case SwType::BgmPlay:
+            return AnyMedia(kBgm);
+        case SwType::SePlay:
+            return AnyMedia(kSound);
+        case SwType::Plugin:
+            return AnyMedia(kDll);
         case SwType::Particle: {
             const int n = m_random.Below(kMedia[kParticle].count);
             return sw::paths::Join(m_media, Numbered(kMedia[kParticle].stem, n));
         }
-        default: return AnyMedia(m_random.Below(2) ? kBackground : kForeground);
+        default:
+            return AnyMedia(m_random.Below(2) ? kBackground : kForeground);
         }
     }
 
@@ -277,18 +294,24 @@ private:
         const CommandField& field = cell.Fields()[slot];
         const std::string_view key = field.key;
         switch (field.kind) {
-        case FieldKind::Text: cell.SetText(slot, TextFor(cell, key)); break;
+        case FieldKind::Text:
+            cell.SetText(slot, TextFor(cell, key));
+            break;
         case FieldKind::FilePath:
             // The rule of a transition counts only for method 0.
             if (key != "rule" || cell.Integer(cell.SlotOf("method")) == 0)
                 cell.SetText(slot, PathFor(cell.CommandType(), key));
             break;
-        case FieldKind::Flag: cell.SetInteger(slot, m_random.Below(2)); break;
+        case FieldKind::Flag:
+            cell.SetInteger(slot, m_random.Below(2));
+            break;
         case FieldKind::Colour:
         case FieldKind::DecimalColour:
             cell.SetInteger(slot, static_cast<std::int32_t>(m_random.Next() & 0xFFFFFF));
             break;
-        case FieldKind::Real: cell.SetReal(slot, (m_random.Below(2000) - 1000) / 100.0); break;
+        case FieldKind::Real:
+            cell.SetReal(slot, (m_random.Below(2000) - 1000) / 100.0);
+            break;
         case FieldKind::Integer:
         case FieldKind::Unsigned:
             if (key == "time")
@@ -304,7 +327,8 @@ private:
             else if (key == "method")
                 cell.SetInteger(slot, m_random.Below(3));
             break;
-        case FieldKind::Choice: break;
+        case FieldKind::Choice:
+            break;
         }
     }
 

@@ -5,10 +5,10 @@
 // events handled, its views repainted); the figures are medians, printed
 // as "NAME SECONDS". With ROOT, the project is also built twice into ROOT.
 
-#include "commands/SwCommand.h"
 #include "document/CellCommands.h"
 #include "document/SceneEdits.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/SwCommand.h"
 #include "platform/Cp932.h"
 #include "ui/MainFrame.h"
 

@@ -1,20 +1,21 @@
 // scenewright-cli: the headless front end for scripts and CI.
 
-#include "build/GameFolderSetup.h"
-#include "build/ProjectBuilder.h"
-#include "build/Xp3Archive.h"
-#include "commands/CommandCatalogue.h"
-#include "commands/SwCharacter.h"
 #include "document/LogLine.h"
 #include "document/PlayFromHere.h"
+#include "document/ProjectBuild.h"
 #include "document/ProjectCheck.h"
 #include "document/Release.h"
 #include "document/ScenewrightDoc.h"
 #include "document/TextExport.h"
+#include "model/cells/CommandCatalogue.h"
+#include "model/cells/SwCharacter.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/TextOutput.h"
 #include "platform/Versions.h"
+#include "scenario/GameFolderSetup.h"
+#include "scenario/ProjectBuilder.h"
+#include "scenario/Xp3Archive.h"
 
 #include <algorithm>
 #include <cstdint>

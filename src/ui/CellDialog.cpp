@@ -1,13 +1,13 @@
 #include "ui/CellDialog.h"
 
-#include "commands/SwCharacter.h"
-#include "commands/SwDialogue.h"
 #include "document/CellCommands.h"
 #include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "imaging/Decoders.h"
-#include "particle/ParticleScript.h"
-#include "particle/SwParticle.h"
+#include "model/cells/ParticleScript.h"
+#include "model/cells/SwCharacter.h"
+#include "model/cells/SwDialogue.h"
+#include "model/cells/SwParticle.h"
 #include "ui/DibImage.h"
 #include "ui/QtText.h"
 

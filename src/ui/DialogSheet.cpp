@@ -2,10 +2,10 @@
 // alignment as a set: scenewright_dialog_sheet OUT.png
 // (run with QT_QPA_PLATFORM=offscreen where there is no display).
 
-#include "commands/CreateObject.h"
-#include "commands/SwCharacter.h"
 #include "document/ScenewrightDoc.h"
 #include "model/SwSettings.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwCharacter.h"
 #include "ui/CellDialog.h"
 #include "ui/ProjectSettingsDialog.h"
 #include "ui/SystemSettingsDialog.h"

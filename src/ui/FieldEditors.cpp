@@ -1,7 +1,7 @@
 #include "ui/FieldEditors.h"
 
-#include "commands/LayerNames.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/LayerNames.h"
 #include "ui/FileDialogs.h"
 #include "ui/QtText.h"
 

@@ -1,10 +1,10 @@
 #include "ui/ListStylePageView.h"
 
-#include "commands/CellSummary.h"
-#include "commands/CommandCatalogue.h"
-#include "commands/SwCommand.h"
 #include "document/CellCommands.h"
 #include "document/DocumentUpdate.h"
+#include "model/cells/CellSummary.h"
+#include "model/cells/CommandCatalogue.h"
+#include "model/cells/SwCommand.h"
 #include "ui/CellDialog.h"
 #include "ui/CellIcons.h"
 #include "ui/QtText.h"

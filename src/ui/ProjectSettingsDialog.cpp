@@ -1,9 +1,9 @@
 #include "ui/ProjectSettingsDialog.h"
 
-#include "commands/SwCharacter.h"
 #include "document/CellCommands.h"
 #include "document/ScenewrightDoc.h"
 #include "model/SwSettings.h"
+#include "model/cells/SwCharacter.h"
 #include "ui/QtText.h"
 
 #include <QDialogButtonBox>

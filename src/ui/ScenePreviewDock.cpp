@@ -1,7 +1,7 @@
 #include "ui/ScenePreviewDock.h"
 
-#include "build/ScenePreview.h"
 #include "document/DocumentUpdate.h"
+#include "scenario/ScenePreview.h"
 #include "ui/QtText.h"
 
 #include <QFont>

@@ -1,9 +1,9 @@
 #include "ui/SwObjTrayFrame.h"
 
-#include "commands/CommandCatalogue.h"
-#include "commands/CreateObject.h"
 #include "document/CellCommands.h"
 #include "model/SwObj.h"
+#include "model/cells/CommandCatalogue.h"
+#include "model/cells/CreateObject.h"
 #include "ui/CellIcons.h"
 #include "ui/ListStylePageView.h"
 #include "ui/QtText.h"

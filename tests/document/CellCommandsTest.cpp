@@ -1,6 +1,6 @@
 #include "document/CellCommands.h"
-#include "commands/SwMessage.h"
 #include "document/DocumentUpdate.h"
+#include "model/cells/SwMessage.h"
 #include "support/CollectingView.h"
 
 #include <gtest/gtest.h>

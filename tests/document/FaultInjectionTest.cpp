@@ -1,8 +1,9 @@
-#include "build/ProjectBuilder.h"
-#include "commands/SwBgmCommands.h"
-#include "commands/SwMessage.h"
+#include "document/ProjectBuild.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/SwBgmCommands.h"
+#include "model/cells/SwMessage.h"
 #include "platform/Files.h"
+#include "scenario/ProjectBuilder.h"
 #include "support/CollectingView.h"
 #include "support/TempFolder.h"
 

@@ -1,18 +1,19 @@
 // Projects, texts and game folders made to hurt: each case is an attack that
 // once hung the program, lost a project or wrote outside its folder.
 
-#include "build/ProjectBuilder.h"
-#include "commands/SwBgmCommands.h"
-#include "commands/SwDialogue.h"
-#include "commands/SwMessage.h"
 #include "document/CellCommands.h"
+#include "document/ProjectBuild.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenarioImport.h"
 #include "document/ScenewrightDoc.h"
 #include "document/TextExport.h"
-#include "particle/SwParticle.h"
+#include "model/cells/SwBgmCommands.h"
+#include "model/cells/SwDialogue.h"
+#include "model/cells/SwMessage.h"
+#include "model/cells/SwParticle.h"
 #include "platform/Files.h"
 #include "platform/TextOutput.h"
+#include "scenario/ProjectBuilder.h"
 #include "support/CollectingView.h"
 #include "support/TempFolder.h"
 

@@ -1,7 +1,8 @@
-#include "build/ProjectBuilder.h"
-#include "commands/SwMessage.h"
+#include "document/ProjectBuild.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/SwMessage.h"
+#include "scenario/ProjectBuilder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,12 @@
 #include "document/PlayFromHere.h"
 
-#include "build/GameFolderSetup.h"
-#include "build/ProjectBuilder.h"
+#include "document/ProjectBuild.h"
 #include "document/SceneEdits.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
 #include "platform/TextOutput.h"
+#include "scenario/GameFolderSetup.h"
+#include "scenario/ProjectBuilder.h"
 #include "support/CollectingView.h"
 #include "support/TempFolder.h"
 

@@ -1,10 +1,10 @@
 #include "document/ProjectCheck.h"
-#include "commands/CreateObject.h"
-#include "commands/SwCharacter.h"
-#include "commands/SwCommand.h"
 #include "document/LogLine.h"
 #include "document/ScenewrightDoc.h"
 #include "imaging/PictureFixtures.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwCharacter.h"
+#include "model/cells/SwCommand.h"
 #include "support/SceneCells.h"
 #include "support/TempFolder.h"
 

@@ -1,9 +1,9 @@
 #include "document/Release.h"
 
-#include "build/GameFolderSetup.h"
-#include "build/Xp3Archive.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Files.h"
+#include "scenario/GameFolderSetup.h"
+#include "scenario/Xp3Archive.h"
 #include "support/CollectingView.h"
 #include "support/TempFolder.h"
 

@@ -1,14 +1,16 @@
-#include "commands/CreateObject.h"
-#include "commands/SwMessage.h"
-#include "document/ScenewrightDoc.h"
 #include "document/TextExport.h"
+#include "document/ScenewrightDoc.h"
 #include "model/SwScene.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwMessage.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+std::string Utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
 
 CSwMessage& AddMessage(CSwScene& scene, std::string_view text) {
     auto message = std::make_unique<CSwMessage>();

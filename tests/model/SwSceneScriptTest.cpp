@@ -1,6 +1,6 @@
-#include "commands/SwMessage.h"
 #include "document/ScenewrightDoc.h"
 #include "model/SwScene.h"
+#include "model/cells/SwMessage.h"
 #include "platform/TextOutput.h"
 #include "support/BuildingDoc.h"
 #include "support/CollectingView.h"

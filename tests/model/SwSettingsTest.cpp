@@ -1,6 +1,6 @@
-#include "commands/SwCharacter.h"
-#include "document/ScenewrightDoc.h"
 #include "model/SwSettings.h"
+#include "document/ScenewrightDoc.h"
+#include "model/cells/SwCharacter.h"
 #include "platform/TextOutput.h"
 #include "support/XmlFixture.h"
 
@@ -89,9 +89,10 @@ TEST(SwSettings, ReadsValuesListsCharactersAndConvertsThem) {
     const std::string written = Written(*settings);
     EXPECT_NE(written.find("<deflinkcol>0x00FF0000</deflinkcol>"), std::string::npos);
     EXPECT_NE(written.find("<name>\"a&lt;b\"</name>"), std::string::npos);
-    EXPECT_NE(written.find("  <backcg>\"./bg/1.png\"</backcg>\n  <backcg>\"./bg/a&amp;b.png\"</backcg>\n"
-                           "  <backcg>\"./bg/3.png\"</backcg>\n<clct>\n"),
-              std::string::npos);
+    EXPECT_NE(
+        written.find("  <backcg>\"./bg/1.png\"</backcg>\n  <backcg>\"./bg/a&amp;b.png\"</backcg>\n"
+                     "  <backcg>\"./bg/3.png\"</backcg>\n<clct>\n"),
+        std::string::npos);
 }
 
 TEST(SwSettings, AssignCopiesOnlyFromSettingsAndBackgroundsIgnoreCase) {

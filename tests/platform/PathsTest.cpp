@@ -1,5 +1,5 @@
-#include "document/ProjectFile.h"
 #include "platform/Paths.h"
+#include "format/ProjectFile.h"
 
 #include <gtest/gtest.h>
 

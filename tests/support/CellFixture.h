@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/CreateObject.h"
+#include "model/cells/CreateObject.h"
 #include "platform/TextOutput.h"
 #include "support/XmlFixture.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "commands/CreateObject.h"
-#include "commands/SwCommand.h"
 #include "model/SwScene.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwCommand.h"
 
 #include <cstdlib>
 #include <string_view>

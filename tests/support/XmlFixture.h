@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/XmlDocument.h"
+#include "format/XmlDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,10 @@ class ParsedElement {
 public:
     ParsedElement(const std::string& body, const char* name) {
         CXmlDocument::Error error;
-        m_doc = CXmlDocument::Parse(
-            "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<SwStrage>\n" + body + "</SwStrage>\n",
-            error);
+        m_doc =
+            CXmlDocument::Parse("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<SwStrage>\n" +
+                                    body + "</SwStrage>\n",
+                                error);
         EXPECT_TRUE(m_doc) << error.message;
         if (m_doc) {
             auto found = m_doc->ElementsBelowRoot(name);

@@ -1,10 +1,10 @@
 #include "document/CellCommands.h"
 
-#include "commands/CommandCatalogue.h"
-#include "commands/CreateObject.h"
-#include "commands/SwCommand.h"
 #include "document/ProjectEdit.h"
-#include "document/XmlDocument.h"
+#include "format/XmlDocument.h"
+#include "model/cells/CommandCatalogue.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwCommand.h"
 #include "platform/TextOutput.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // Cell fields by project-file key, for code that looks across every cell
 // type (the project check, the text export) without knowing their classes.
 
-#include "commands/SwCommand.h"
+#include "model/cells/SwCommand.h"
 
 #include <string>
 #include <string_view>

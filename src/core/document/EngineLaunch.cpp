@@ -1,12 +1,12 @@
 #include "document/EngineLaunch.h"
 
-#include "build/GameFolderSetup.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "scenario/GameFolderSetup.h"
 
 namespace {
 

@@ -1,18 +1,19 @@
 #include "document/PlayFromHere.h"
 
-#include "build/AssetCopy.h"
-#include "build/GameFolderSetup.h"
-#include "build/KagText.h"
-#include "build/ProjectBuilder.h"
-#include "commands/SwBgmCommands.h"
-#include "commands/SwCommand.h"
-#include "commands/SwTransition.h"
+#include "document/ProjectBuild.h"
 #include "document/ScenewrightDoc.h"
+#include "model/AssetCopy.h"
+#include "model/cells/SwBgmCommands.h"
+#include "model/cells/SwCommand.h"
+#include "model/cells/SwTransition.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/KagText.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/TextOutput.h"
+#include "scenario/GameFolderSetup.h"
+#include "scenario/ProjectBuilder.h"
 
 #include <algorithm>
 #include <array>

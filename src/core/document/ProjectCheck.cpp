@@ -1,17 +1,17 @@
 #include "document/ProjectCheck.h"
 
-#include "build/TjsSyntax.h"
-#include "commands/SwCharacter.h"
-#include "commands/SwTransition.h"
 #include "document/CellFields.h"
 #include "document/DocumentUpdate.h"
 #include "document/ScenewrightDoc.h"
 #include "imaging/Decoders.h"
-#include "particle/ParticleScript.h"
+#include "model/cells/ParticleScript.h"
+#include "model/cells/SwCharacter.h"
+#include "model/cells/SwTransition.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
+#include "platform/TjsSyntax.h"
 
 #include <algorithm>
 #include <map>

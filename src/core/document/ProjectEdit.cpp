@@ -1,8 +1,8 @@
 #include "document/ProjectEdit.h"
 
-#include "commands/SwCommand.h"
 #include "document/EditHistory.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/SwCommand.h"
 #include "platform/TextOutput.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "document/DocumentUpdate.h"
 #include "document/SceneLinkRepair.h"
 #include "document/ScenewrightDoc.h"
-#include "document/XmlDocument.h"
+#include "format/XmlDocument.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"

@@ -1,14 +1,15 @@
 #include "document/Release.h"
 
-#include "build/ProjectBuilder.h"
-#include "build/Xp3Archive.h"
 #include "document/EngineLaunch.h"
+#include "document/ProjectBuild.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/TextOutput.h"
+#include "scenario/ProjectBuilder.h"
+#include "scenario/Xp3Archive.h"
 
 #include <algorithm>
 #include <dirent.h>

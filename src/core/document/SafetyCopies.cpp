@@ -5,7 +5,7 @@
 #include "document/EngineLaunch.h"
 #include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
-#include "document/XmlDocument.h"
+#include "format/XmlDocument.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"

@@ -1,6 +1,6 @@
 #include "document/ScenewrightDoc.h"
 
-#include "document/XmlDocument.h"
+#include "format/XmlDocument.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"

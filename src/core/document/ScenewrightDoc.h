@@ -125,8 +125,8 @@ public:
 
     // Scenes.
     const std::vector<std::unique_ptr<CSwScene>>& GetScenes() const { return m_scenes; }
-    int GetSceneCount() const { return static_cast<int>(m_scenes.size()); }
-    CSwScene* GetSceneAt(int index) const;
+    int GetSceneCount() const override { return static_cast<int>(m_scenes.size()); }
+    CSwScene* GetSceneAt(int index) const override;
     // Appends a scene to the end of the scene array; the document owns it.
     CSwScene* AdoptScene(std::unique_ptr<CSwScene> scene);
     // Null for ids below 1.

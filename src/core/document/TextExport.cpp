@@ -1,9 +1,9 @@
 #include "document/TextExport.h"
 
-#include "commands/SwCharacter.h"
 #include "document/CellFields.h"
 #include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/SwCharacter.h"
 #include "platform/Cp932.h"
 #include "platform/TextOutput.h"
 

@@ -1,8 +1,8 @@
 #include "document/TextSearch.h"
 
-#include "commands/SwCommand.h"
 #include "document/ProjectEdit.h"
 #include "document/ScenewrightDoc.h"
+#include "model/cells/SwCommand.h"
 #include "platform/Cp932.h"
 
 #include <cctype>

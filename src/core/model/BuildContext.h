@@ -43,6 +43,8 @@ public:
     virtual CSwSettings& GetSettings() = 0;
     virtual const CSwSettings& GetSettings() const = 0;
     virtual CSwScene* FindScene(std::int32_t id) const = 0;
+    virtual int GetSceneCount() const = 0;
+    virtual CSwScene* GetSceneAt(int index) const = 0;
     // The folder of the project file with a trailing '/'; "" in a new document.
     virtual std::string GetProjectFileFolder() const = 0;
     // The folder a build writes the game into: the project folder, or the

@@ -1,7 +1,7 @@
 #include "model/SwObj.h"
 
-#include "document/ProjectFile.h"
-#include "document/XmlNode.h"
+#include "format/ProjectFile.h"
+#include "format/XmlNode.h"
 #include "model/BuildContext.h"
 #include "model/Values.h"
 #include "platform/TextOutput.h"

@@ -1,10 +1,10 @@
 #include "model/SwScene.h"
 
-#include "commands/CreateObject.h"
-#include "document/ProjectFile.h"
-#include "document/XmlNode.h"
+#include "format/ProjectFile.h"
+#include "format/XmlNode.h"
 #include "model/BuildContext.h"
 #include "model/Values.h"
+#include "model/cells/CreateObject.h"
 #include "platform/TextOutput.h"
 
 #include <atomic>

@@ -1,13 +1,13 @@
 // The KAG text of a scene: its label, its cells and its way out.
 
-#include "build/AssetCopy.h"
-#include "build/KagText.h"
-#include "build/TjsText.h"
+#include "model/AssetCopy.h"
 #include "model/BuildContext.h"
 #include "model/SwScene.h"
 #include "platform/Files.h"
+#include "platform/KagText.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
+#include "platform/TjsText.h"
 
 namespace {
 

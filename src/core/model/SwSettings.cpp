@@ -1,11 +1,11 @@
 #include "model/SwSettings.h"
 
-#include "commands/CreateObject.h"
-#include "commands/SwCharacter.h"
-#include "document/ProjectFile.h"
-#include "document/XmlNode.h"
+#include "format/ProjectFile.h"
+#include "format/XmlNode.h"
 #include "model/BuildContext.h"
 #include "model/Values.h"
+#include "model/cells/CreateObject.h"
+#include "model/cells/SwCharacter.h"
 #include "platform/Cp932.h"
 #include "platform/TextOutput.h"
 

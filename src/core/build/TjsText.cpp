@@ -1,7 +1,0 @@
-#include "build/TjsText.h"
-
-#include "platform/Cp932.h"
-
-std::string EscapeTjsString(std::string_view text) {
-    return sw::cp932::EscapeChars(text, "\"\\", '\\');
-}
