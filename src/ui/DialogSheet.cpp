@@ -4,6 +4,7 @@
 
 #include "document/ScenewrightDoc.h"
 #include "model/SwSettings.h"
+#include "model/cells/CommandCatalogue.h"
 #include "model/cells/CreateObject.h"
 #include "model/cells/SwCharacter.h"
 #include "ui/CellDialog.h"
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
     CScenewrightDoc doc;
     doc.GetSettings().AddCharacter(CreateObject(SwType::Character));
     std::vector<std::unique_ptr<QDialog>> dialogs;
-    for (std::int32_t type = SwType::FirstCommand; type <= SwType::LastCommand; ++type) {
+    for (const CommandTypeInfo& info : CommandCatalogue()) {
+        const std::int32_t type = info.type;
         auto cell = CreateObject(type);
         if (auto dialog = CCellDialog::Create(doc, *cell))
             dialogs.push_back(std::move(dialog));

@@ -56,7 +56,6 @@ public:
 
     // Chart coordinates of a point of the viewport.
     QPoint ChartPointAt(QPoint viewportPoint) const;
-    QPoint LastPointer() const { return m_lastPointer; }
     // The part of the chart the viewport shows, in chart coordinates.
     QRect VisibleChartRect() const;
     void CenterOn(const CSwScene& scene);

@@ -9,6 +9,7 @@
 #include "fuzz/Mutator.h"
 #include "imaging/Decoders.h"
 #include "imaging/PictureFixtures.h"
+#include "model/cells/CommandCatalogue.h"
 #include "model/cells/CreateObject.h"
 #include "model/cells/SwCharacter.h"
 #include "model/cells/SwDialogue.h"
@@ -152,7 +153,8 @@ std::vector<std::string> ProjectSeeds() {
         else
             top->child = added;
     }
-    for (std::int32_t type = SwType::FirstCommand; type <= SwType::LastCommand; ++type) {
+    for (const CommandTypeInfo& info : CommandCatalogue()) {
+        const std::int32_t type = info.type;
         std::unique_ptr<CSwObj> object = type != SwType::Character ? CreateObject(type) : nullptr;
         auto* cell = dynamic_cast<CSwCommand*>(object.get());
         if (cell == nullptr)
@@ -593,7 +595,8 @@ std::string RunTsv(std::string_view input, const TempFolder& scratch) {
 
 std::vector<std::string> ClipboardSeeds() {
     std::vector<std::unique_ptr<CSwObj>> cells;
-    for (std::int32_t type = SwType::FirstCommand; type <= SwType::LastCommand; ++type) {
+    for (const CommandTypeInfo& info : CommandCatalogue()) {
+        const std::int32_t type = info.type;
         std::unique_ptr<CSwObj> cell = type != SwType::Character ? CreateObject(type) : nullptr;
         if (cell)
             cells.push_back(std::move(cell));

@@ -2,6 +2,7 @@
 #include "document/CellCommands.h"
 #include "document/CellFields.h"
 #include "model/SwSettings.h"
+#include "model/cells/CommandCatalogue.h"
 #include "model/cells/CreateObject.h"
 #include "model/cells/SwCharacter.h"
 #include "model/cells/SwCommand.h"
@@ -107,7 +108,8 @@ private slots:
         auto character = CreateObject(SwType::Character);
         doc.GetSettings().AddCharacter(std::move(character));
         int dialogs = 0;
-        for (std::int32_t type = SwType::FirstCommand; type <= SwType::LastCommand; ++type) {
+        for (const CommandTypeInfo& info : CommandCatalogue()) {
+            const std::int32_t type = info.type;
             auto cell = CreateObject(type);
             auto dialog = CCellDialog::Create(doc, *cell);
             const auto* command = dynamic_cast<const CSwCommand*>(cell.get());

@@ -21,7 +21,6 @@ constexpr std::int32_t SceneChoice = 10;
 constexpr std::int32_t SceneLink = 11;
 constexpr std::int32_t SceneBranch = 12;
 constexpr std::int32_t SceneImageMap = 13;
-constexpr std::int32_t FirstCommand = 102;
 constexpr std::int32_t Message = 102;
 constexpr std::int32_t Layer = 103;
 constexpr std::int32_t ImageLoad = 104;
@@ -50,7 +49,6 @@ constexpr std::int32_t KagPlugin = 126;
 constexpr std::int32_t Script = 127;
 constexpr std::int32_t Tag = 128;
 constexpr std::int32_t Macro = 129;
-constexpr std::int32_t LastCommand = 129;
 
 inline bool IsScene(std::int32_t type) {
     return type >= SceneChoice && type <= SceneImageMap;

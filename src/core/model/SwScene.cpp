@@ -251,19 +251,6 @@ int CSwScene::AddCell(std::unique_ptr<CSwObj> cell) {
     return static_cast<int>(cells.size()) - 1;
 }
 
-std::int32_t CSwScene::GetMeanChildX(const CSwObj* scene) {
-    if (scene == nullptr)
-        return 0;
-    std::int64_t sum = 0;
-    std::int64_t count = 0;
-    for (const CSwObj* s = GetFirstSibling(const_cast<CSwObj*>(scene)); s; s = s->next) {
-        if (SwType::IsScene(s->type))
-            sum += static_cast<const CSwScene*>(s)->x;
-        ++count;
-    }
-    return static_cast<std::int32_t>(sum / count);
-}
-
 CSwScene* CSwScene::ResolveTarget(CSwScene* scene, bool* loops) {
     // A chain of link scenes that loops back leads nowhere.
     std::unordered_set<const CSwScene*> seen;

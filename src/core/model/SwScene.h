@@ -39,7 +39,6 @@ public:
     int GetCellCount() const { return static_cast<int>(cells.size()); }
 
     // Mean x over the sibling chain holding `scene`, from its first sibling.
-    static std::int32_t GetMeanChildX(const CSwObj* scene);
     // The outermost scene of this scene's tree.
     const CSwScene* Top() const;
     // Labels in this scene are save points (written with a headline): the

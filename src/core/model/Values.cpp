@@ -16,7 +16,9 @@ int DigitValue(char c) {
     return 99;
 }
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 } // namespace
 
@@ -28,8 +30,9 @@ std::int32_t ParseInteger(std::string_view text) {
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         negative = text[pos++] == '-';
     int base = 10;
-    if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
-        pos + 2 < text.size() && DigitValue(text[pos + 2]) < 16) {
+    if (pos + 1 < text.size() && text[pos] == '0' &&
+        (text[pos + 1] == 'x' || text[pos + 1] == 'X') && pos + 2 < text.size() &&
+        DigitValue(text[pos + 2]) < 16) {
         base = 16;
         pos += 2;
     } else if (pos < text.size() && text[pos] == '0') {

@@ -15,7 +15,9 @@ namespace sw {
 std::int32_t ParseInteger(std::string_view text);
 
 // Flags hold 1 for any non-zero value.
-inline std::int32_t ParseFlag(std::string_view text) { return ParseInteger(text) != 0 ? 1 : 0; }
+inline std::int32_t ParseFlag(std::string_view text) {
+    return ParseInteger(text) != 0 ? 1 : 0;
+}
 
 double ParseReal(std::string_view text);
 

@@ -51,7 +51,6 @@ public:
     void Reset();
     // The base fields, then the own fields when `source` is of this type.
     void Assign(const CSwObj& source);
-    bool IsType(std::int32_t candidate) const { return candidate == m_commandType; }
     std::int32_t CommandType() const { return m_commandType; }
     std::span<const CommandField> Fields() const { return m_fields; }
 
