@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential g++ cmake ninja-build pkg-config git
+  build-essential g++ cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libxml2-dev libxml2-utils
   libpng-dev libjpeg62-turbo-dev zlib1g-dev

@@ -51,7 +51,8 @@ void MakeProject(CScenewrightDoc& doc, int scenes) {
             for (int j = 0; j < 3 && doc.GetSceneCount() < scenes; ++j) {
                 CSwScene* branch = add(choice, CScenewrightDoc::kBranchAsChild);
                 for (int k = 0; k < 2 && doc.GetSceneCount() < scenes; ++k)
-                    add(branch, k ? CScenewrightDoc::kLinkAsChild : CScenewrightDoc::kChoiceAsChild);
+                    add(branch,
+                        k ? CScenewrightDoc::kLinkAsChild : CScenewrightDoc::kChoiceAsChild);
             }
         }
     }
@@ -80,8 +81,8 @@ Timing Measure(int scenes) {
             chart.PaintChart(painter, QRect(0, 0, size.width, size.height));
         }),
     };
-    std::printf("%5d scenes: layout %8.3f ms  full repaint %8.2f ms\n", scenes,
-                timing.layout * 1e3, timing.paint * 1e3);
+    std::printf("%5d scenes: layout %8.3f ms  full repaint %8.2f ms\n", scenes, timing.layout * 1e3,
+                timing.paint * 1e3);
     return timing;
 }
 

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 #include <time.h>
+#include <vector>
 
 namespace {
 

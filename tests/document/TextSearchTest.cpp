@@ -1,5 +1,5 @@
-#include "document/ScenewrightDoc.h"
 #include "document/TextSearch.h"
+#include "document/ScenewrightDoc.h"
 #include "support/SceneCells.h"
 
 #include <gtest/gtest.h>
@@ -32,9 +32,10 @@ TEST(TextSearch, FindsInEveryTextButNeverInPathsOrHalfCharacters) {
     AddTextCell(*p.scene, SwType::Message, "message", "一行目\nkeyを拾った。ア");
     AddTextCell(*p.scene, SwType::Eval, "formula", "f.keys = f.key").comment = "KEY";
     AddTextCell(*p.scene, SwType::ImageLoad, "image", "/art/key.png");
-    EXPECT_EQ(Summary(FindText(p.doc, "key", {})), "1 -1 title 0\n1 -1 expcond 2\n"
-                                                   "1 0 message 7\n"
-                                                   "1 1 comment 0\n1 1 formula 2\n1 1 formula 11\n");
+    EXPECT_EQ(Summary(FindText(p.doc, "key", {})),
+              "1 -1 title 0\n1 -1 expcond 2\n"
+              "1 0 message 7\n"
+              "1 1 comment 0\n1 1 formula 2\n1 1 formula 11\n");
     EXPECT_EQ(FindText(p.doc, "key", {})[2].line, "keyを拾った。ア");
     EXPECT_EQ(Summary(FindText(p.doc, "key", {true, true})),
               "1 -1 expcond 2\n1 0 message 7\n1 1 formula 11\n");

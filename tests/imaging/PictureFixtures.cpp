@@ -119,8 +119,8 @@ std::string EncodeJpeg(int width, int height, int components, int colourSpace,
 
 std::string MakeJpeg(int width, int height, int components, const std::string& pixels,
                      bool progressive) {
-    return EncodeJpeg(width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB,
-                      pixels, [progressive](jpeg_compress_struct& info) {
+    return EncodeJpeg(width, height, components, components == 1 ? JCS_GRAYSCALE : JCS_RGB, pixels,
+                      [progressive](jpeg_compress_struct& info) {
                           jpeg_set_quality(&info, 100, TRUE);
                           // No chroma subsampling: colours stay exact.
                           info.comp_info[0].h_samp_factor = 1;

@@ -21,9 +21,9 @@ TEST(SwObj, ReadObjectAcceptsOnlyTheExpectedKinds) {
         std::int32_t expected;
         bool accepted;
     } cases[] = {
-        {"10", "1", SwType::AnyScene, true},  {"0xD", "2", SwType::AnyScene, true},
-        {"9", "1", SwType::AnyScene, false},  {"1", "0", SwType::AnyScene, false},
-        {"14", "1", SwType::AnyScene, false}, {"11", "1", SwType::SceneLink, true},
+        {"10", "1", SwType::AnyScene, true},   {"0xD", "2", SwType::AnyScene, true},
+        {"9", "1", SwType::AnyScene, false},   {"1", "0", SwType::AnyScene, false},
+        {"14", "1", SwType::AnyScene, false},  {"11", "1", SwType::SceneLink, true},
         {"11", "0", SwType::SceneLink, false}, {"9", "3", SwType::AnyScene, false},
     };
     for (const Case& c : cases) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+std::string Utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
 } // namespace
 
 // Narrow literals are compiled as CP932, so "①" here is the two CP932 bytes.

@@ -8,7 +8,8 @@
 #include <fstream>
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "scenewright-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "scenewright-test-XXXXXX").string();
     m_path = ::mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
@@ -26,7 +27,8 @@ std::string TempFolder::Write(std::string_view relative, std::string_view bytes)
     std::string native;
     sw::files::ToNativePath(path, native);
     std::filesystem::create_directories(std::filesystem::path(native).parent_path());
-    std::ofstream(native, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(native, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

@@ -7,7 +7,9 @@
 namespace sw::paths {
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 std::vector<std::string> SplitComponents(std::string_view path) {
     std::vector<std::string> parts;
@@ -46,7 +48,9 @@ bool IsAbsolute(std::string_view path) {
     return HasDriveLetter(path) || (!path.empty() && IsSeparator(path[0]));
 }
 
-std::string ToForwardSlashes(std::string_view path) { return cp932::ReplaceChar(path, '\\', '/'); }
+std::string ToForwardSlashes(std::string_view path) {
+    return cp932::ReplaceChar(path, '\\', '/');
+}
 
 std::string Normalize(std::string_view rawPath) {
     std::string withSlashes = ToForwardSlashes(rawPath);

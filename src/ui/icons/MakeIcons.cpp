@@ -122,9 +122,9 @@ int main(int argc, char** argv) {
     };
     for (const Icon& icon : icons) {
         for (bool current : {true, false}) {
-            const QString name =
-                QString::fromLatin1(icon.name) + (current ? QStringLiteral("_s") : QString()) +
-                QStringLiteral(".bmp");
+            const QString name = QString::fromLatin1(icon.name) +
+                                 (current ? QStringLiteral("_s") : QString()) +
+                                 QStringLiteral(".bmp");
             const QImage picture =
                 DrawIcon(icon.kind, icon.hue, current).convertToFormat(QImage::Format_RGB888);
             if (!picture.save(folder.filePath(name), "BMP")) {
