@@ -5,7 +5,7 @@
 
 namespace {
 const CommandField kPluginFields[] = {{"path", FieldKind::FilePath}};
-const CommandField kTagFields[] = {{"tag", FieldKind::Text}};
+const CommandField kTagFields[] = {{"tag", FieldKind::Text}, {"line", FieldKind::Flag, 0}};
 const CommandField kScriptFields[] = {{"text", FieldKind::Text}};
 } // namespace
 
@@ -30,7 +30,10 @@ CSwTag::CSwTag() : CSwCommandOf(SwType::Tag, kTagFields) {}
 bool CSwTag::Build(CTextOutput* file, CScenewrightDoc*) {
     if (file == nullptr)
         return false;
-    file->Printf("[%s]\n", Text(kTag).c_str());
+    if (Integer(kLine) != 0)
+        file->Printf("%s\n", Text(kTag).c_str());
+    else
+        file->Printf("[%s]\n", Text(kTag).c_str());
     return true;
 }
 
