@@ -283,7 +283,11 @@ private:
             if (key != "rule" || cell.Integer(cell.SlotOf("method")) == 0)
                 cell.SetText(slot, PathFor(cell.CommandType(), key));
             break;
-        case FieldKind::Flag: cell.SetInteger(slot, m_random.Below(2)); break;
+        case FieldKind::Flag:
+            // A tag cell holding a whole imported line is not what an author types.
+            if (key != "line")
+                cell.SetInteger(slot, m_random.Below(2));
+            break;
         case FieldKind::Colour:
         case FieldKind::DecimalColour:
             cell.SetInteger(slot, static_cast<std::int32_t>(m_random.Next() & 0xFFFFFF));

@@ -385,6 +385,8 @@ int ImportKag(const std::vector<const char*>& arguments) {
     }
     for (const std::string& problem : report.problems)
         Print(stderr, "error: " + problem);
+    for (const std::string& replaced : report.replacedCharacters)
+        Print(stderr, "warning: " + replaced);
     for (const std::string& line : KagImportReportLines(report))
         Print(stdout, line);
     if (!SaveProjectTo(doc, target))

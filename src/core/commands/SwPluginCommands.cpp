@@ -5,7 +5,8 @@
 
 namespace {
 const CommandField kPluginFields[] = {{"path", FieldKind::FilePath}};
-const CommandField kTagFields[] = {{"tag", FieldKind::Text}, {"line", FieldKind::Flag, 0}};
+const CommandField kTagFields[] = {{"tag", FieldKind::Text},
+                                   {"line", FieldKind::Flag, 0, "", 0.0, true}};
 const CommandField kScriptFields[] = {{"text", FieldKind::Text}};
 } // namespace
 

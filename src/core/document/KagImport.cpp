@@ -383,7 +383,7 @@ std::string CImporter::Substitute(const SourceLine& line, const SourceFile& file
             m_report.problems.push_back(Where(file.name, number) +
                                         ": 読めない文字を ? に置き換えました。");
         } else {
-            m_report.problems.push_back(
+            m_report.replacedCharacters.push_back(
                 Where(file.name, number) +
                 sw::Format(": Shift_JIS にない文字 (U+%04X) を ? に置き換えました。",
                            it->units.size() == 2 ? 0x10000u + ((it->units[0] - 0xD800u) << 10) +
@@ -628,8 +628,10 @@ std::string CImporter::Rewrite(const SourceFile& file, const std::string& line, 
 }
 
 std::vector<std::string>* MediaListFor(CSwSettings& settings, const std::string& path) {
-    const std::string folder =
-        sw::cp932::ToLowerAscii(sw::paths::FileNameOf(sw::paths::FolderOf(path)));
+    std::string parent = sw::paths::ToForwardSlashes(sw::paths::FolderOf(path));
+    while (!parent.empty() && parent.back() == '/')
+        parent.pop_back();
+    const std::string folder = sw::cp932::ToLowerAscii(sw::paths::FileNameOf(parent));
     if (folder == "bgimage")
         return &settings.backcg;
     if (folder == "fgimage")

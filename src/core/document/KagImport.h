@@ -30,7 +30,9 @@ struct KagImportReport {
     std::vector<std::string> unresolvedMedia; // "file line: name"
     std::vector<std::string> renamedLabels;   // one line per rename
     std::vector<std::string> problems;        // naming the file and line
-    std::vector<std::string> unnamedFiles;    // folders holding files no cell names
+    // Characters CP932 lacks, outside shown text, kept as '?'.
+    std::vector<std::string> replacedCharacters;
+    std::vector<std::string> unnamedFiles; // folders holding files no cell names
     // Per file (in `files` order): the labels renamed, old name to new.
     std::vector<std::map<std::string, std::string>> labelRenames;
     // Lower-case names of the files merged, for `storage=` that named them.

@@ -534,7 +534,14 @@ private:
                 Add(CheckKind::Error, scene.id, index, fault->second);
             break;
         case SwType::Tag:
-            if (!IsWholeTagContent(CellText(cell, "tag")))
+            // A whole line kept from an imported game is scenario text.
+            if (CellInteger(cell, "line", 0) != 0) {
+                const std::string& line = CellText(cell, "tag");
+                const std::size_t at = line.find_first_not_of('\t');
+                const char first = at == std::string::npos ? ';' : line[at];
+                if (first != ';' && first != '@' && ScanTextLine(line).unclosed)
+                    Add(CheckKind::Error, scene.id, index, "行のタグの [ が閉じていません。");
+            } else if (!IsWholeTagContent(CellText(cell, "tag")))
                 Add(CheckKind::Error, scene.id, index,
                     "タグの中身の [ ] または引用符が対応していません。引用符を閉じ、値の中の [ ] "
                     "や引用符には前に ` を付けてください。");
