@@ -842,6 +842,8 @@ void CImporter::MakeScenes() {
                 previous == nullptr ? (shown.empty() ? file.name : file.name + " " + shown) : shown;
             made->recordablelabel = section.labelled && section.hasBar ? 1 : 0;
             made->x = static_cast<std::int32_t>(m_report.files.size()) * 160;
+            // The opening scene is the one shown first.
+            made->select = m_doc.GetSceneCount() == 0 ? 1 : 0;
             CSwScene* scene = m_doc.AdoptScene(std::move(made));
             if (previous) {
                 scene->parent = previous;
@@ -930,6 +932,7 @@ bool CImporter::Run(std::string& message) {
         }
     }
     if (first.empty()) {
+        m_report.firstFileMissing = true;
         message = root + " に scenario/first.ks がありません。最初に読むファイルを指定して下さい。";
         return false;
     }

@@ -23,6 +23,7 @@ struct KagImportOptions {
 };
 
 struct KagImportReport {
+    bool firstFileMissing = false;  // no scenario/first.ks and none named
     std::vector<std::string> files; // relative to the game folder, in import order
     int scenes = 0;
     std::map<std::string, int> cellsByKind; // by the catalogue's list name
