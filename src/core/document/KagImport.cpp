@@ -173,6 +173,7 @@ std::vector<SourceLine> DecodeLines(std::string_view bytes) {
     std::sort(foreign.begin(), foreign.end(),
               [](const Foreign& a, const Foreign& b) { return a.offset < b.offset; });
     std::vector<SourceLine> lines;
+    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::size_t next = 0;
     for (std::size_t start = 0; start <= text.size();) {
         std::size_t end = text.find_first_of("\r\n", start);
@@ -326,17 +327,22 @@ public:
 private:
     void Queue(const std::string& path);
     void ReadFile(SourceFile& file);
-    std::string Substitute(const SourceLine& line, const SourceFile& file, int number,
-                           bool textShown);
+    std::string Substitute(SourceLine& line, const SourceFile& file, int number, bool textShown);
     void Discover(const SourceFile& file, const std::string& line, int number);
     void RenameCollisions();
     void MakeScenes();
-    std::string Rewrite(const SourceFile& file, const std::string& line, int number);
+    std::string Rewrite(const SourceFile& file, std::string line, int number);
     bool RewriteTag(const SourceFile& file, Tag& tag, std::string& written);
     void NoteMedia(const SourceFile& file, const Tag& tag, int number);
     std::unique_ptr<CSwObj> CellForLine(const std::string& line);
     void Count(const CSwObj& cell);
-    std::string ResolveMedia(const std::string& storage) const { return m_files.Find(storage); }
+    // A game names the same few files on many lines.
+    const std::string& ResolveMedia(const std::string& storage) {
+        auto [it, added] = m_mediaFound.try_emplace(storage);
+        if (added)
+            it->second = m_files.Find(storage);
+        return it->second;
+    }
 
     CScenewrightDoc& m_doc;
     const KagImportOptions& m_options;
@@ -346,6 +352,7 @@ private:
     std::unordered_map<std::string, std::size_t> m_byPath; // path -> index
     std::unordered_map<std::string, std::size_t> m_byKey;  // lower-case name -> index
     std::set<std::string> m_namedMedia;
+    std::unordered_map<std::string, std::string> m_mediaFound;
     std::size_t m_read = 0;
 };
 
@@ -360,10 +367,10 @@ void CImporter::Queue(const std::string& path) {
     m_sources.push_back(std::move(file));
 }
 
-std::string CImporter::Substitute(const SourceLine& line, const SourceFile& file, int number,
+std::string CImporter::Substitute(SourceLine& line, const SourceFile& file, int number,
                                   bool textShown) {
     if (line.foreign.empty())
-        return line.text;
+        return std::move(line.text);
     std::string text = line.text;
     std::vector<LineItem> items;
     std::string error;
@@ -423,6 +430,9 @@ std::vector<Tag> TagsOf(const std::string& line) {
 }
 
 void CImporter::Discover(const SourceFile& file, const std::string& line, int number) {
+    // Only an attribute with a value can name a file.
+    if (line.find('=') == std::string::npos)
+        return;
     for (const Tag& tag : TagsOf(line)) {
         const sw::kag::Attribute* storage = tag.Find("storage");
         if (!IsFlowTag(tag.name) || storage == nullptr || IsExpression(storage->value))
@@ -447,7 +457,7 @@ void CImporter::ReadFile(SourceFile& file) {
                 : sw::files::ReadProblemMessage(problem, file.name, sw::files::kTextFileLimit));
         return;
     }
-    const std::vector<SourceLine> lines = DecodeLines(bytes);
+    std::vector<SourceLine> lines = DecodeLines(bytes);
     file.sections.emplace_back();
     Unit block;
     bool inScript = false, inMacro = false;
@@ -494,21 +504,29 @@ void CImporter::ReadFile(SourceFile& file) {
         }
         // A macro whose definition stands alone on its line becomes a macro
         // cell; any other form stays as written.
-        const std::vector<Tag> tags = TagsOf(text);
         std::vector<LineItem> items;
         std::string error;
-        const bool single = kind == LineKind::AtTag ||
-                            (sw::kag::SplitLine(text, items, error) && items.size() == 1);
-        if (single && tags.size() == 1 && tags[0].name == "macro" &&
-            tags[0].attributes.size() == 1 && tags[0].attributes[0].name == "name" &&
-            !IsExpression(tags[0].attributes[0].value)) {
+        Tag atTag;
+        const Tag* only = nullptr; // the line's one tag, when it holds nothing else
+        if (kind == LineKind::Ordinary && text.find('[') == std::string::npos) {
+            // Text alone: nothing to read.
+        } else if (kind == LineKind::AtTag ? sw::kag::ParseAtLine(text, atTag, error)
+                                           : sw::kag::SplitLine(text, items, error)) {
+            if (kind == LineKind::AtTag)
+                only = &atTag;
+            else if (items.size() == 1 && items[0].isTag)
+                only = &items[0].tag;
+        } else {
+            m_report.problems.push_back(Where(file.name, number) + ": " + error);
+        }
+        if (only && only->name == "macro" && only->attributes.size() == 1 &&
+            only->attributes[0].name == "name" && !IsExpression(only->attributes[0].value)) {
             block = MakeUnit(UnitKind::Macro, number);
-            block.name = tags[0].attributes[0].value;
+            block.name = only->attributes[0].value;
+            block.headline = text; // the opening line, should the macro never close
             inMacro = true;
             continue;
         }
-        if (kind == LineKind::Ordinary && !error.empty())
-            m_report.problems.push_back(Where(file.name, number) + ": " + error);
         file.sections.back().units.push_back(MakeUnit(UnitKind::Line, number, text));
         Discover(file, text, number);
     }
@@ -521,8 +539,7 @@ void CImporter::ReadFile(SourceFile& file) {
     if (inMacro) {
         m_report.problems.push_back(Where(file.name, block.line) +
                                     ": [macro] が [endmacro] で閉じていません。");
-        Unit start = MakeUnit(UnitKind::Line, block.line,
-                              lines[static_cast<std::size_t>(block.line) - 1].text);
+        Unit start = MakeUnit(UnitKind::Line, block.line, block.headline);
         file.sections.back().units.push_back(std::move(start));
         std::size_t at = 0;
         std::string_view body = block.text;
@@ -599,7 +616,9 @@ bool CImporter::RewriteTag(const SourceFile& file, Tag& tag, std::string& writte
     return changed;
 }
 
-std::string CImporter::Rewrite(const SourceFile& file, const std::string& line, int number) {
+std::string CImporter::Rewrite(const SourceFile& file, std::string line, int number) {
+    if (line.find('=') == std::string::npos)
+        return line;
     std::string error;
     const LineKind kind = sw::kag::KindOf(line);
     if (kind == LineKind::AtTag) {
@@ -698,6 +717,16 @@ bool IsCanonicalInteger(const std::string& value, std::int32_t& number) {
 }
 
 std::unique_ptr<CSwObj> CImporter::CellForLine(const std::string& line) {
+    const std::string_view rest = sw::kag::WithoutLeadingTabs(line);
+    if (rest.size() < 3 || rest.front() != '[' || rest.back() != ']')
+        return nullptr;
+    static const std::set<std::string, std::less<>> kTyped = {
+        "backlay", "eval",       "clearvar",  "clearsysvar", "stopquake", "return",
+        "stopbgm", "fadeoutbgm", "stopse",    "fadeoutse",   "current",   "quake",
+        "image",   "playbgm",    "fadeinbgm", "playse"};
+    const std::size_t nameEnd = rest.find_first_of(" \t]");
+    if (kTyped.count(sw::cp932::ToLowerAscii(rest.substr(1, nameEnd - 1))) == 0)
+        return nullptr;
     std::vector<LineItem> items;
     std::string error;
     if (sw::kag::KindOf(line) != LineKind::Ordinary || !sw::kag::SplitLine(line, items, error) ||
@@ -833,7 +862,7 @@ void CImporter::MakeScenes() {
     int done = 0;
     for (SourceFile& file : m_sources) {
         CSwScene* previous = nullptr;
-        for (const Section& section : file.sections) {
+        for (Section& section : file.sections) {
             auto made = std::make_unique<CSwScene>();
             made->type = SwType::SceneChoice;
             made->id = section.sceneId;
@@ -864,7 +893,7 @@ void CImporter::MakeScenes() {
                 Count(*label);
                 scene->AddCell(std::move(label));
             }
-            for (const Unit& unit : section.units) {
+            for (Unit& unit : section.units) {
                 std::unique_ptr<CSwObj> cell;
                 if (unit.kind == UnitKind::Script) {
                     cell = CreateObject(SwType::Script);
@@ -884,12 +913,12 @@ void CImporter::MakeScenes() {
                     macro->SetText(CSwMacro::kName, unit.name);
                     macro->SetText(CSwMacro::kText, body);
                 } else {
-                    const std::string line = Rewrite(file, unit.text, unit.line);
+                    std::string line = Rewrite(file, std::move(unit.text), unit.line);
                     cell = CellForLine(line);
                     if (!cell) {
                         cell = CreateObject(SwType::Tag);
                         auto* tag = static_cast<CSwCommand*>(cell.get());
-                        tag->SetText(CSwTag::kTag, line);
+                        tag->SetText(CSwTag::kTag, std::move(line));
                         tag->SetInteger(CSwTag::kLine, 1);
                         ++m_report.linesKeptAsText;
                     }
