@@ -3,6 +3,7 @@
 #include "commands/SwCommand.h"
 #include "commands/SwPluginCommands.h"
 #include "document/KagTokenizer.h"
+#include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "support/KagRoundTrip.h"
@@ -177,4 +178,21 @@ TEST(KagImport, OnlyTagsATypedCellWritesBackBecomeTypedCells) {
                                                 SwType::Tag, SwType::Tag, SwType::Tag}));
     const auto& kept = static_cast<const CSwCommand&>(*game.doc.GetSceneAt(0)->cells[7]);
     EXPECT_EQ(kept.Text(CSwTag::kTag), "@clearvar");
+}
+
+TEST(KagImport, TheCheckReadsKeptLinesAsScenarioText) {
+    TempFolder temp;
+    temp.Write("g/scenario/first.ks", "*a\r\n[jump target=*b]\r\n@jump target=*a\r\n*b\r\n"
+                                      "[link target=*nowhere]x[endlink]\r\n; [comment\r\n"
+                                      "text [font size=2\r\n");
+    Imported game(temp.File("g"));
+    ASSERT_TRUE(game.ok) << game.message;
+    std::vector<std::string> errors;
+    for (const CheckFinding& finding : CheckProject(game.doc)) {
+        if (finding.kind == CheckKind::Error)
+            errors.push_back(FindingLine(finding));
+    }
+    ASSERT_EQ(errors.size(), 2u) << Joined(errors);
+    EXPECT_NE(errors[0].find("*nowhere"), std::string::npos);
+    EXPECT_NE(errors[1].find(U8(u8"閉じていません")), std::string::npos);
 }
