@@ -114,6 +114,8 @@ TEST(KagImport, BuildingTheImportGivesTheGameBackTagForTag) {
     EXPECT_EQ(game.CellsOfType(SwType::ImageLoad), 1);
     EXPECT_EQ(game.CellsOfType(SwType::Quake), 1);
     EXPECT_EQ(game.CellsOfType(SwType::BgmStop), 1);
+    EXPECT_EQ(game.CellsOfType(SwType::Transition), 1);
+    EXPECT_EQ(game.CellsOfType(SwType::Layer), 1);
     EXPECT_EQ(game.doc.GetSettings().backcg.size(), 1u);
     EXPECT_EQ(game.doc.GetSettings().bgm.size(), 1u);
     EXPECT_EQ(game.doc.GetSettings().se.size(), 1u);
@@ -162,7 +164,12 @@ TEST(KagImport, OnlyTagsATypedCellWritesBackBecomeTypedCells) {
     temp.Write("g/scenario/start.ks",
                "[backlay]\r\n[backlay layer=all]\r\n[eval exp=\"a=1\"]\r\n"
                "[eval exp=\"a=1\" cond=\"b\"]\r\n[stopse]\r\n[stopse buf=2]\r\n"
-               "[fadeoutbgm time=010]\r\n@clearvar\r\n[eval exp=&x]\r\n");
+               "[fadeoutbgm time=010]\r\n@clearvar\r\n[eval exp=&x]\r\n"
+               "[layopt layer=0 visible=true page=fore]\r\n"
+               "[layopt layer=message0 visible=true page=fore]\r\n"
+               "[trans layer=base children=true time=500 method=crossfade][wt]\r\n"
+               "[trans layer=0 time=300 method=crossfade]\r\n\t[wt]\r\n"
+               "[trans layer=base time=500 method=crossfade]\r\n[wt]\r\n");
     Imported none(temp.File("g"));
     EXPECT_FALSE(none.ok);
     EXPECT_NE(none.message.find("first.ks"), std::string::npos);
@@ -173,9 +180,12 @@ TEST(KagImport, OnlyTagsATypedCellWritesBackBecomeTypedCells) {
     std::vector<std::int32_t> types;
     for (const auto& cell : game.doc.GetSceneAt(0)->cells)
         types.push_back(cell->type);
+    // A base transition written without children= is not what the cell writes.
     EXPECT_EQ(types, (std::vector<std::int32_t>{SwType::BackLay, SwType::Tag, SwType::Eval,
                                                 SwType::Tag, SwType::Tag, SwType::SeStop,
-                                                SwType::Tag, SwType::Tag, SwType::Tag}));
+                                                SwType::Tag, SwType::Tag, SwType::Tag,
+                                                SwType::Layer, SwType::Tag, SwType::Transition,
+                                                SwType::Transition, SwType::Tag, SwType::Tag}));
     const auto& kept = static_cast<const CSwCommand&>(*game.doc.GetSceneAt(0)->cells[7]);
     EXPECT_EQ(kept.Text(CSwTag::kTag), "@clearvar");
 }

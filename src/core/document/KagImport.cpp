@@ -8,6 +8,7 @@
 #include "commands/SwPluginCommands.h"
 #include "commands/SwScriptCommands.h"
 #include "commands/SwSoundEffectCommands.h"
+#include "commands/SwTransition.h"
 #include "document/KagTokenizer.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
@@ -684,7 +685,7 @@ void CImporter::NoteMedia(const SourceFile& file, const Tag& tag, int number) {
 
 // The tags of `built`, one line of output, equal to `original` in name and
 // attribute values (order and quoting aside).
-bool WritesBack(const std::string& built, const Tag& original) {
+bool WritesBack(const std::string& built, const std::vector<const Tag*>& original) {
     std::vector<Tag> tags;
     std::size_t start = 0;
     while (start < built.size()) {
@@ -696,15 +697,19 @@ bool WritesBack(const std::string& built, const Tag& original) {
             tags.push_back(std::move(tag));
         start = end + 1;
     }
-    if (tags.size() != 1 || tags[0].name != original.name)
-        return false;
     auto valuesOf = [](const Tag& tag) {
         std::multiset<std::pair<std::string, std::string>> values;
         for (const sw::kag::Attribute& attribute : tag.attributes)
             values.emplace(attribute.name, attribute.value);
         return values;
     };
-    return valuesOf(tags[0]) == valuesOf(original);
+    if (tags.size() != original.size())
+        return false;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        if (tags[i].name != original[i]->name || valuesOf(tags[i]) != valuesOf(*original[i]))
+            return false;
+    }
+    return true;
 }
 
 bool IsCanonicalInteger(const std::string& value, std::int32_t& number) {
@@ -723,16 +728,24 @@ std::unique_ptr<CSwObj> CImporter::CellForLine(const std::string& line) {
     static const std::set<std::string, std::less<>> kTyped = {
         "backlay", "eval",       "clearvar",  "clearsysvar", "stopquake", "return",
         "stopbgm", "fadeoutbgm", "stopse",    "fadeoutse",   "current",   "quake",
-        "image",   "playbgm",    "fadeinbgm", "playse"};
+        "image",   "playbgm",    "fadeinbgm", "playse",      "layopt",    "trans"};
     const std::size_t nameEnd = rest.find_first_of(" \t]");
     if (kTyped.count(sw::cp932::ToLowerAscii(rest.substr(1, nameEnd - 1))) == 0)
         return nullptr;
     std::vector<LineItem> items;
     std::string error;
     if (sw::kag::KindOf(line) != LineKind::Ordinary || !sw::kag::SplitLine(line, items, error) ||
-        items.size() != 1 || !items[0].isTag)
+        items.empty() || !items[0].isTag)
         return nullptr;
     const Tag& tag = items[0].tag;
+    // A transition and its wait are one cell; every other cell is one tag.
+    const bool withWait = tag.name == "trans" && items.size() == 2 && items[1].isTag &&
+                          items[1].tag.name == "wt" && items[1].tag.attributes.empty();
+    if (items.size() != (withWait ? 2u : 1u) || (tag.name == "trans" && !withWait))
+        return nullptr;
+    std::vector<const Tag*> tags{&tag};
+    if (withWait)
+        tags.push_back(&items[1].tag);
     for (const sw::kag::Attribute& attribute : tag.attributes) {
         if (IsExpression(attribute.value))
             return nullptr;
@@ -794,12 +807,41 @@ std::unique_ptr<CSwObj> CImporter::CellForLine(const std::string& line) {
         if (integer("vmax", second))
             quake->SetInteger(quake->SlotOf("vmax"), second);
         quake->SetInteger(quake->SlotOf("iswait"), 0);
+    } else if (name == "layopt" && (value("page") == "fore" || value("page") == "back")) {
+        CSwCommand* layer = command(SwType::Layer);
+        layer->SetText(CSwLayer::kLayer, value("layer"));
+        layer->SetInteger(CSwLayer::kSurface, value("page") == "back" ? 1 : 0);
+        for (const auto& [key, slot] : {std::pair{"left", CSwLayer::kLeft},
+                                        {"top", CSwLayer::kTop},
+                                        {"opacity", CSwLayer::kOpacity}}) {
+            if (integer(key, second) && second >= 0)
+                layer->SetInteger(slot, second);
+        }
+        if (value("visible") == "true" || value("visible") == "false")
+            layer->SetInteger(CSwLayer::kVisible, value("visible") == "true" ? 1 : 0);
+    } else if (name == "trans" && integer("time", number) &&
+               (value("method") == "crossfade" || value("method") == "scroll")) {
+        CSwCommand* trans = command(SwType::Transition);
+        trans->SetText(CSwTransition::kLayer, value("layer"));
+        trans->SetInteger(CSwTransition::kChildren, value("children") == "true" ? 1 : 0);
+        trans->SetInteger(CSwTransition::kTime, number);
+        trans->SetInteger(CSwTransition::kMethod, value("method") == "crossfade"
+                                                      ? CSwTransition::kCrossfade
+                                                      : CSwTransition::kScroll);
+        for (std::int32_t from = 0; from < 4; ++from) {
+            if (value("from") == CSwTransition::FromName(from))
+                trans->SetInteger(CSwTransition::kFrom, from);
+        }
+        for (std::int32_t stay = 0; stay < 3; ++stay) {
+            if (value("stay") == CSwTransition::StayName(stay))
+                trans->SetInteger(CSwTransition::kStay, stay);
+        }
     } else {
         media = true;
     }
     if (!media) {
         CStringOutput built;
-        if (made && made->Build(&built, nullptr) && WritesBack(built.Text(), tag))
+        if (made && made->Build(&built, nullptr) && WritesBack(built.Text(), tags))
             return made;
         return nullptr;
     }
@@ -838,7 +880,7 @@ std::unique_ptr<CSwObj> CImporter::CellForLine(const std::string& line) {
         expected = sw::Format("[playse storage=\"%s\" buf=%d loop=%s]", storage.c_str(), second,
                               value("loop") == "true" ? "true" : "false");
     }
-    if (made && WritesBack(expected, tag))
+    if (made && WritesBack(expected, tags))
         return made;
     return nullptr;
 }
@@ -893,7 +935,8 @@ void CImporter::MakeScenes() {
                 Count(*label);
                 scene->AddCell(std::move(label));
             }
-            for (Unit& unit : section.units) {
+            for (std::size_t u = 0; u < section.units.size(); ++u) {
+                Unit& unit = section.units[u];
                 std::unique_ptr<CSwObj> cell;
                 if (unit.kind == UnitKind::Script) {
                     cell = CreateObject(SwType::Script);
@@ -915,6 +958,15 @@ void CImporter::MakeScenes() {
                 } else {
                     std::string line = Rewrite(file, std::move(unit.text), unit.line);
                     cell = CellForLine(line);
+                    // A transition whose wait stands on the next line.
+                    Unit* next = u + 1 < section.units.size() ? &section.units[u + 1] : nullptr;
+                    if (!cell && next && next->kind == UnitKind::Line &&
+                        sw::kag::WithoutLeadingTabs(next->text) == "[wt]" &&
+                        sw::kag::WithoutLeadingTabs(line).starts_with("[trans")) {
+                        cell = CellForLine(line + "[wt]");
+                        if (cell)
+                            ++u;
+                    }
                     if (!cell) {
                         cell = CreateObject(SwType::Tag);
                         auto* tag = static_cast<CSwCommand*>(cell.get());
