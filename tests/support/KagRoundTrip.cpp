@@ -158,6 +158,9 @@ template <typename OnTag> std::vector<std::string> Tokens(const std::string& utf
             whole.substr(std::min(whole.find_first_not_of('\t'), whole.size()));
         if (inScript) {
             if (line == "[endscript]" || line == "@endscript") {
+                // A script cell writes an empty script as one empty line.
+                while (script.ends_with("\n\n") || script == "\n")
+                    script.pop_back();
                 tokens.push_back("script " + script);
                 inScript = false;
             } else {

@@ -96,9 +96,10 @@ bool ParseTag(std::string_view line, std::size_t& pos, bool bracketed, Tag& tag,
 } // namespace
 
 const Attribute* Tag::Find(std::string_view wanted) const {
-    for (const Attribute& attribute : attributes) {
-        if (attribute.name == wanted)
-            return &attribute;
+    // A name given twice: the engine takes the later value.
+    for (auto it = attributes.rbegin(); it != attributes.rend(); ++it) {
+        if (it->name == wanted)
+            return &*it;
     }
     return nullptr;
 }

@@ -23,6 +23,7 @@ struct Tag {
     std::string name; // lower case
     std::vector<Attribute> attributes;
     std::size_t begin = 0, end = 0; // bytes of the line, brackets included
+    // The attribute the engine reads under `name`: the last one given.
     const Attribute* Find(std::string_view name) const;
     // The tag written again: name and attributes as written, `drop` left out.
     std::string Written(std::string_view dropName = {}, std::string_view add = {}) const;
