@@ -5,6 +5,9 @@
 //   scenewright_project_bench build FILE ROOT
 //   scenewright_project_bench roundtrip FILE OUT1 OUT2
 //   scenewright_project_bench preview FILE ROOT DIR
+//   scenewright_project_bench generate-kag DIR LINES
+//   scenewright_project_bench import-kag DIR OUT
+//   scenewright_project_bench check FILE
 // Each prints "seconds S" for the operation alone (the open before a save or
 // a build is not counted) and "peak_rss_kib K" for the whole process. The
 // preview starts at the middle cell of the last scene; a second preview of
@@ -12,13 +15,17 @@
 
 #include "ProjectGenerator.h"
 
+#include "document/KagImport.h"
 #include "document/PlayFromHere.h"
 #include "document/ProjectBuild.h"
+#include "document/ProjectCheck.h"
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/TextOutput.h"
 #include "scenario/ProjectBuilder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -73,10 +80,79 @@ bool Open(CScenewrightDoc& doc, const char* path) {
     return false;
 }
 
+// A hand-written KAG game of about `lines` scenario lines: first.ks with
+// the macros, then chapters of 5,000 lines with labels every 40 lines,
+// narration, @ lines, comments, choices, [if] blocks and scripts.
+bool GenerateKagGame(const std::string& dir, int lines) {
+    const int chapters = std::max(1, lines / 5000);
+    const int perFile = lines / chapters;
+    for (const char* folder : {"scenario", "bgimage", "bgm", "system"})
+        sw::files::CreateDirectories(dir + "/" + folder);
+    // A 1x1 PNG: the check decodes every picture a cell names.
+    static const char kPixel[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x02\0\0\0"
+                                 "\x90\x77\x53\xde\0\0\0\x0cIDAT\x78\x9c\x63\x50\x70\x48\0\0"
+                                 "\x01\x44\0\xc1\x0b\x8d\x96\x42\0\0\0\0IEND\xae\x42\x60\x82";
+    if (!sw::files::WriteFileAtomically(dir + "/bgimage/bg0.png",
+                                        std::string_view(kPixel, sizeof kPixel - 1)) ||
+        !sw::files::WriteFileAtomically(dir + "/bgm/theme.ogg", "ogg"))
+        return false;
+    for (int chapter = 0; chapter < chapters; ++chapter) {
+        std::string text;
+        int written = 0;
+        auto line = [&](const std::string& one) {
+            text += one + "\r\n";
+            ++written;
+        };
+        if (chapter == 0) {
+            line("[macro name=cl]");
+            line("[cm][er]");
+            line("[endmacro]");
+        }
+        for (int n = 0; written < perFile; ++n) {
+            if (n % 40 == 0)
+                line(sw::Format("*c%d_%d|第%d章 その%d", chapter, n / 40, chapter + 1, n / 40));
+            switch (n % 10) {
+            case 0:
+                line("[image layer=base storage=\"bg0.png\" page=back]");
+                break;
+            case 1:
+                line("; 場面の説明");
+                break;
+            case 2:
+                line("@cl");
+                break;
+            case 3:
+                line("[if exp=\"f.route == 1\"]選んだ道を進む。[l][r][endif]");
+                break;
+            case 4:
+                line("[iscript]");
+                line("f.count = +f.count + 1;");
+                line("[endscript]");
+                break;
+            case 5:
+                line("[link target=*c0_0]最初へ[endlink][r]");
+                break;
+            case 6:
+                line("[playbgm storage=\"theme\"]");
+                break;
+            default:
+                line("ソ表示の十字路で[[注]能力が抑えられた。[l][r]");
+                break;
+            }
+        }
+        const std::string name =
+            chapter == 0 ? std::string("first.ks") : sw::Format("chapter%d.ks", chapter);
+        if (!sw::files::WriteFileAtomically(dir + "/scenario/" + name, text))
+            return false;
+    }
+    return true;
+}
+
 int Usage() {
     std::fputs("usage: scenewright_project_bench generate DIR SCENES MEDIA_MIB | open FILE |"
                " save FILE OUT | build FILE ROOT | roundtrip FILE OUT1 OUT2 |"
-               " preview FILE ROOT DIR\n",
+               " preview FILE ROOT DIR | generate-kag DIR LINES | import-kag DIR OUT |"
+               " check FILE\n",
                stderr);
     return 64;
 }
@@ -95,6 +171,17 @@ int main(int argc, char** argv) {
         size.scenes = std::atoi(argv[3]);
         size.mediaBytes = std::strtoull(argv[4], nullptr, 10) << 20;
         return Timed([&] { return GenerateProject(argv[2], size); });
+    }
+    if (command == "generate-kag" && argc == 4)
+        return Timed([&] { return GenerateKagGame(argv[2], std::atoi(argv[3])); });
+    if (command == "import-kag" && argc == 4) {
+        KagImportOptions options;
+        options.gameFolder = argv[2];
+        KagImportReport report;
+        std::string message;
+        const int status = Timed([&] { return ImportKagGame(doc, options, report, message); });
+        std::printf("scenes %d\nproblems %zu\n", report.scenes, report.problems.size());
+        return doc.WriteProjectFile(argv[3]) ? status : 1;
     }
     if (command == "open" && argc == 3)
         return Timed([&] { return Open(doc, argv[2]); });
@@ -126,6 +213,8 @@ int main(int argc, char** argv) {
         log.Print();
         return again ? status : 1;
     }
+    if (command == "check" && argc == 3)
+        return Timed([&] { return CheckProject(doc).size() < std::size_t{1} << 30; });
     if (command == "roundtrip" && argc == 5) {
         return Timed([&] {
             CScenewrightDoc again;

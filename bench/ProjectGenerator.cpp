@@ -303,7 +303,9 @@ private:
                 cell.SetText(slot, PathFor(cell.CommandType(), key));
             break;
         case FieldKind::Flag:
-            cell.SetInteger(slot, m_random.Below(2));
+            // A tag cell holding a whole imported line is not what an author types.
+            if (key != "line")
+                cell.SetInteger(slot, m_random.Below(2));
             break;
         case FieldKind::Colour:
         case FieldKind::DecimalColour:

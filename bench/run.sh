@@ -236,3 +236,26 @@ echo "aims: release_vs_tar 1.5 (at most)"
 ratio release_vs_tar "$(divide "${figure[release]}" "${figure[tar]}")" 1.5
 ratio release_pack_vs_tar "$(divide "${figure[release_pack]}" "${figure[tar]}")"
 ratio xp3_size_vs_tar_gzip "$(divide "$xp3_bytes" "$gzip_bytes")"
+
+# ---- Importing a KAG game ----
+# A generated hand-written game of 100,000 scenario lines imported by the
+# command line (reading, cells, saving) against `check` of the project it
+# made (opening it included); the import alone and the check alone beside.
+dir=$work/kag
+rm -rf "$dir"
+"$project_bench" generate-kag "$dir/game" 100000 >/dev/null
+prepare=:
+figure[import_kag]=$(time_command "$cli" import-kag "$dir/game" "$dir/game.swo")
+check_kag() { "$cli" check "$dir/game.swo" || true; }
+figure[check_kag]=$(time_command check_kag)
+figure[import_kag_alone]=$(time_driver "$project_bench" import-kag "$dir/game" "$dir/bench.swo")
+figure[check_kag_alone]=$(time_driver "$project_bench" check "$dir/game.swo")
+echo "KAG game of $(cat "$dir"/game/scenario/*.ks | wc -l) lines in $(ls "$dir/game/scenario" | wc -l) files"
+printf '  import-kag (read, make, save)     %8.3f s\n' "${figure[import_kag]}"
+printf '  check of the project (with open)  %8.3f s\n' "${figure[check_kag]}"
+printf '  import alone %.3f s, check alone %.3f s\n' "${figure[import_kag_alone]}" \
+    "${figure[check_kag_alone]}"
+echo "aims: import_kag_vs_check 2 (at most)"
+ratio import_kag_vs_check "$(divide "${figure[import_kag]}" "${figure[check_kag]}")" 2
+ratio import_kag_alone_vs_check_alone \
+    "$(divide "${figure[import_kag_alone]}" "${figure[check_kag_alone]}")"

@@ -1,5 +1,6 @@
 // scenewright-cli: the headless front end for scripts and CI.
 
+#include "document/KagImport.h"
 #include "document/LogLine.h"
 #include "document/PlayFromHere.h"
 #include "document/ProjectBuild.h"
@@ -69,6 +70,11 @@ const char kUsage[] =
     "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
     "                        append the cells of scenario text file TEXT to the\n"
     "                        scene numbered SCENE and save (to OUT when given)\n"
+    "  import-kag GAME_DIR OUT.swo [--first FILE]\n"
+    "                        make a new project from the KAG game in GAME_DIR\n"
+    "                        (scenario/first.ks first, or FILE), print what was\n"
+    "                        made and what could not be read; GAME_DIR is only\n"
+    "                        read\n"
     "  export-text FILE.swo OUT.tsv\n"
     "                        write every message and dialogue text as UTF-8 TSV\n"
     "  import-text FILE.swo IN.tsv [--out OUT.swo]\n"
@@ -93,7 +99,8 @@ const char kUsage[] =
     "  1   the project file could not be read or written (import: or the\n"
     "      text not imported; check: or an error finding; release: or the\n"
     "      release failed; xp3: the archive unreadable or a file not extracted;\n"
-    "      preview: the game never reaches that scene or cell)\n"
+    "      preview: the game never reaches that scene or cell; import-kag: no\n"
+    "      game to import, or a file of it not read whole)\n"
     "  2-7 build status (build, release, preview): 2 no project folder, 3 config.tjs unreadable,\n"
     "      4 an output file not writable, 5 a media copy failed,\n"
     "      6 a function of config.tjs not recognised, 7 a cell could not be built\n"
@@ -361,6 +368,33 @@ int Import(const std::vector<const char*>& arguments) {
     return SaveProjectTo(doc, target) ? 0 : 1;
 }
 
+int ImportKag(const std::vector<const char*>& arguments) {
+    const bool withFirst = arguments.size() == 4 && std::string(arguments[2]) == "--first";
+    if (arguments.size() != 2 && !withFirst)
+        return Usage();
+    KagImportOptions options;
+    std::string target;
+    if (!ArgumentPath(arguments[0], options.gameFolder) || !ArgumentPath(arguments[1], target) ||
+        (withFirst && !ArgumentPath(arguments[3], options.firstFile)))
+        return 1;
+    CScenewrightDoc doc;
+    KagImportReport report;
+    std::string message;
+    if (!ImportKagGame(doc, options, report, message)) {
+        Print(stderr, "error: " + message);
+        return 1;
+    }
+    for (const std::string& problem : report.problems)
+        Print(stderr, "error: " + problem);
+    for (const std::string& replaced : report.replacedCharacters)
+        Print(stderr, "warning: " + replaced);
+    for (const std::string& line : KagImportReportLines(report))
+        Print(stdout, line);
+    if (!SaveProjectTo(doc, target))
+        return 1;
+    return report.problems.empty() ? 0 : 1;
+}
+
 int ExportText(const std::vector<const char*>& arguments) {
     return ProjectToFile(arguments, [](CScenewrightDoc& doc, const std::string& target) {
         if (sw::files::WriteFileAtomically(target, ExportTexts(doc)))
@@ -419,6 +453,8 @@ int main(int argc, char** argv) {
         return Preview(arguments);
     if (command == "xp3")
         return Xp3(arguments);
+    if (command == "import-kag")
+        return ImportKag(arguments);
     if (command == "export-text")
         return ExportText(arguments);
     if (command == "import-text")

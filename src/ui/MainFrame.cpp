@@ -1,6 +1,7 @@
 #include "ui/MainFrame.h"
 
 #include "document/DocumentUpdate.h"
+#include "document/KagImport.h"
 #include "document/PlayFromHere.h"
 #include "document/ProjectBuild.h"
 #include "document/ProjectCheck.h"
@@ -8,6 +9,7 @@
 #include "document/Release.h"
 #include "platform/Versions.h"
 #include "scenario/ProjectBuilder.h"
+#include "ui/FileDialogs.h"
 #include "ui/FindReplaceDock.h"
 #include "ui/ListStylePageView.h"
 #include "ui/ProjectSettingsDialog.h"
@@ -43,6 +45,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+
+#include <atomic>
 
 #ifndef SCENEWRIGHT_SOURCE_DIR
 #define SCENEWRIGHT_SOURCE_DIR ""
@@ -162,6 +166,8 @@ void CMainFrame::CreateActions() {
     connect(m_saveAction, &QAction::triggered, this, &CMainFrame::FileSave);
     m_saveAsAction = new QAction(QStringLiteral("名前を付けて保存(&A)..."), this);
     connect(m_saveAsAction, &QAction::triggered, this, &CMainFrame::FileSaveAs);
+    m_importKagAction = new QAction(QStringLiteral("KAGゲームの取り込み(&K)..."), this);
+    connect(m_importKagAction, &QAction::triggered, this, [this] { ImportKagGame(); });
     m_exitAction = new QAction(QStringLiteral("アプリケーションの終了(&X)"), this);
     m_exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
@@ -199,6 +205,8 @@ void CMainFrame::CreateMenus() {
     file->addAction(m_openAction);
     file->addAction(m_saveAction);
     file->addAction(m_saveAsAction);
+    file->addSeparator();
+    file->addAction(m_importKagAction);
     file->addSeparator();
     m_recentMenu = file->addMenu(QStringLiteral("最近使ったファイル(&F)"));
     connect(m_recentMenu, &QMenu::aboutToShow, this, &CMainFrame::FillRecentMenu);
@@ -440,6 +448,88 @@ bool CMainFrame::Load(const std::string& path) {
     UpdateCommandStates();
     UpdateTitle();
     return opened;
+}
+
+bool CMainFrame::ImportKagGame(const QString& chosen) {
+    const QString folder =
+        chosen.isEmpty()
+            ? sw::ui::ChooseFolder(this, QStringLiteral("取り込むKAGゲームのフォルダ"), nullptr, {})
+            : chosen;
+    std::string path;
+    QString error;
+    if (folder.isEmpty() || m_building || m_releasing)
+        return false;
+    if (!sw::ui::PathToCp932(folder, path, &error)) {
+        ShowError(error);
+        return false;
+    }
+    WaitForFileJobs();
+    if (!m_doc.ConfirmClose(true))
+        return false;
+    struct Job {
+        KagImportOptions options;
+        CScenewrightDoc doc;
+        KagImportReport report;
+        std::string message;
+        bool imported = false;
+        std::atomic<int> done{0}, total{0};
+    };
+    auto job = std::make_shared<Job>();
+    job->options.gameFolder = path;
+    job->options.progress = [counts = job.get()](int done, int total) {
+        counts->done = done;
+        counts->total = total;
+    };
+    for (;;) {
+        m_building = true;
+        UpdateCommandStates();
+        statusBar()->showMessage(QStringLiteral("取り込んでいます..."));
+        QEventLoop loop;
+        QTimer progress;
+        connect(&progress, &QTimer::timeout, this, [this, job] {
+            if (job->total > 0)
+                ShowBuildProgress(job->done, job->total);
+        });
+        progress.start(50);
+        RunFileJob(
+            [job] {
+                job->imported = ::ImportKagGame(job->doc, job->options, job->report, job->message);
+            },
+            [&loop] { loop.quit(); });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        progress.stop();
+        m_progress->hide();
+        m_building = false;
+        statusBar()->clearMessage();
+        UpdateCommandStates();
+        // A game without scenario/first.ks starts where the author says.
+        if (job->imported || !job->report.firstFileMissing || !job->options.firstFile.empty())
+            break;
+        const QString first = QFileDialog::getOpenFileName(
+            this, QStringLiteral("最初に読むシナリオファイル"), folder,
+            QStringLiteral("KAGシナリオ (*.ks);;すべてのファイル (*)"));
+        if (first.isEmpty() || !sw::ui::PathToCp932(first, job->options.firstFile, &error))
+            break;
+        job->report = KagImportReport();
+    }
+    if (!job->imported) {
+        ShowError(sw::ui::FromCp932(job->message));
+        return false;
+    }
+    m_doc.AdoptProjectFrom(job->doc);
+    // A project never saved: closing the window asks to save it.
+    m_doc.SetModifiedFlag();
+    m_doc.PostLogLine(SwLog::Plain, "-----KAGゲームの取り込み: " + path + "-----");
+    for (const std::string& line : KagImportReportLines(job->report))
+        m_doc.PostLogLine(SwLog::Plain, line);
+    for (const std::string& line : job->report.replacedCharacters)
+        m_doc.PostLogLine(SwLog::Warning, line);
+    for (const std::string& line : job->report.problems)
+        m_doc.PostLogLine(SwLog::Error, line);
+    UpdateCommandStates();
+    UpdateTitle();
+    statusBar()->showMessage(QStringLiteral("取り込みました。"), 5000);
+    return true;
 }
 
 void CMainFrame::ShowError(const QString& text) {

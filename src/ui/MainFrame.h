@@ -63,6 +63,10 @@ public:
     bool OpenPath(const QString& path);
     void FileSave();
     void FileSaveAs();
+    // ファイル → KAGゲームの取り込み...: a new project from the KAG game in
+    // `folder` (asked for when empty), read on the file thread with its
+    // progress shown; false when cancelled or nothing was imported.
+    bool ImportKagGame(const QString& folder = QString());
     bool Build();
     // ビルド → リリース...: asks for the release folder, then ReleaseInto.
     void ReleaseGame();
@@ -96,6 +100,7 @@ public:
     void WaitForFileJobs();
 
     QAction* SaveAction() const { return m_saveAction; }
+    QAction* ImportKagAction() const { return m_importKagAction; }
     QAction* BuildAction() const { return m_buildAction; }
     QAction* RunAction() const { return m_runAction; }
     QAction* PlaySceneAction() const { return m_playSceneAction; }
@@ -162,6 +167,7 @@ private:
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
     QAction* m_saveAsAction = nullptr;
+    QAction* m_importKagAction = nullptr;
     QAction* m_exitAction = nullptr;
     QAction* m_buildAction = nullptr;
     QAction* m_runAction = nullptr;

@@ -363,3 +363,28 @@ TEST(Cli, HostileGameFoldersAndTextsExitWithTheirStatus) {
         << import.output;
     EXPECT_EQ(ReadFileOrEmpty(copy), ReadFileOrEmpty(kSample));
 }
+
+TEST(Cli, ImportKagMakesAProjectAndNamesWhatItCouldNotRead) {
+    TempFolder temp;
+    const std::string game = SW_TEST_DATA_DIR "/kag/game";
+    CliRun run = RunCli("import-kag " + game + " " + temp.File("game.swo"));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("scenario/utf16.ks"), std::string::npos);
+    EXPECT_NE(run.output.find("warning: scenario/utf8.ks 3"), std::string::npos);
+    CliRun check = RunCli("check " + temp.File("game.swo"));
+    EXPECT_NE(check.output.find("scenes: 9"), std::string::npos) << check.output;
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+
+    // Bad files are named and the rest still becomes a project.
+    run = RunCli("import-kag " + std::string(SW_TEST_DATA_DIR "/kag/broken") + " " +
+                 temp.File("broken.swo"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("error: scenario/script.ks 2"), std::string::npos) << run.output;
+    EXPECT_FALSE(ReadFileOrEmpty(temp.File("broken.swo")).empty());
+
+    run = RunCli("import-kag " + temp.File("missing") + " " + temp.File("none.swo"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(ReadFileOrEmpty(temp.File("none.swo")).empty());
+    EXPECT_EQ(RunCli("import-kag " + game).exitCode, 64);
+    EXPECT_EQ(RunCli("import-kag " + game + " x.swo --first").exitCode, 64);
+}

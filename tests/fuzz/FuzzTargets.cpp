@@ -1,6 +1,7 @@
 #include "fuzz/FuzzTargets.h"
 
 #include "document/CellCommands.h"
+#include "document/KagImport.h"
 #include "document/ProjectBuild.h"
 #include "document/ProjectCheck.h"
 #include "document/ScenarioImport.h"
@@ -21,6 +22,7 @@
 #include "scenario/EngineConfigPatcher.h"
 #include "scenario/ProjectBuilder.h"
 #include "scenario/Xp3Archive.h"
+#include "support/KagRoundTrip.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
 #include "ui/ChartLayout.h"
@@ -225,6 +227,79 @@ std::string RunScenario(std::string_view input, const TempFolder& scratch) {
     CStringOutput out;
     doc.GetSettings().root = scratch.File("game");
     BuildSceneSubtree(&out, doc.GetSceneAt(0), doc);
+    return "";
+}
+
+std::vector<std::string> KagSeeds() {
+    return {
+        "; 試験\r\n[call storage=sub.ks]\r\n*start|始まり\r\n[backlay]\r\n"
+        "[trans layer=0 time=300 method=crossfade]\r\n[wt]\r\nソ表[[注]。[l][r]\r\n"
+        "[macro name=m]\r\n[p]\r\n[endmacro]\r\n[iscript]\r\nf.a = \"]\";\r\n"
+        "[endscript]\r\n@jump storage=sub.ks target=*s\r\n[link target=*start]戻る[endlink]\r\n",
+        "\xFF\xFE*\0a\0\r\0\n\0=\xD8\x00\xDE[\0p\0]\0",
+        "\xEF\xBB\xBF*a\n\xF0\x9F\x98\x80[eval exp=\"'\xED\x95\x9C'\"]\n"};
+}
+
+std::vector<std::string> KagTokens(const std::vector<std::string>&) {
+    return {"[",
+            "]",
+            "[[",
+            "*",
+            "|",
+            "@",
+            ";",
+            "\t",
+            "\r\n",
+            "\"",
+            "'",
+            "`",
+            "=",
+            "&",
+            "%",
+            "[iscript]\r\n",
+            "[endscript]\r\n",
+            "[macro name=x]\r\n",
+            "[endmacro]\r\n",
+            "storage=sub.ks",
+            "storage=first",
+            "target=*start",
+            "target=*s",
+            "[jump ",
+            "[s]",
+            "\x83",
+            "\xFF\xFE",
+            "\xEF\xBB\xBF"};
+}
+
+// The input as scenario/first.ks beside a fixed sub.ks: the import never
+// fails, resaves byte for byte, and where it read every line its build
+// gives the game's tags and text back.
+std::string RunKag(std::string_view input, const TempFolder& scratch) {
+    scratch.Write("game/scenario/first.ks", input);
+    scratch.Write("game/scenario/sub.ks", "*s|副\r\n*start\r\n[return]\r\n");
+    CScenewrightDoc doc;
+    KagImportOptions options;
+    options.gameFolder = scratch.File("game");
+    KagImportReport report;
+    std::string message;
+    if (!ImportKagGame(doc, options, report, message))
+        return "the import refused a game with a first.ks: " + message;
+    const std::string first = scratch.File("a.swo"), second = scratch.File("b.swo");
+    CScenewrightDoc reread;
+    if (!doc.WriteProjectFile(first.c_str()) || !reread.ReadProjectFile(first.c_str()) ||
+        !reread.WriteProjectFile(second.c_str()))
+        return "the imported project did not save and reopen";
+    if (ReadFileOrEmpty(first) != ReadFileOrEmpty(second))
+        return "the imported project changed on its second save";
+    CStringOutput built;
+    WriteCharacterBlock(built, doc.GetSettings());
+    for (CSwObj* top = doc.GetFirstTopScene(); top; top = top->next)
+        BuildSceneSubtree(&built, top, doc);
+    if (!report.problems.empty() || !report.replacedCharacters.empty())
+        return "";
+    CountStage("read whole");
+    if (BuiltTokens(built.Text(), doc) != ExpectedTokens(scratch.File("game"), report))
+        return "the build does not give the game back";
     return "";
 }
 
@@ -764,6 +839,7 @@ const std::vector<FuzzTarget>& FuzzTargets() {
     static const std::vector<FuzzTarget> targets = {
         {"project", "*.swo", ProjectSeeds, ProjectTokens, RunProject, nullptr, true},
         {"scenario", "*.txt", ScenarioSeeds, ScenarioTokens, RunScenario},
+        {"kag", "*.ks", KagSeeds, KagTokens, RunKag},
         {"config", "*.tjs", ConfigSeeds, ConfigTokens, RunConfig},
         {"bmp", "*.bmp", BmpSeeds, NoTokens, RunBmp},
         {"png", "*.png", PngSeeds, NoTokens, RunPng, MendPngChecksums},

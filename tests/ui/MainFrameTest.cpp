@@ -163,6 +163,24 @@ private slots:
         QVERIFY(Closes(frame));
     }
 
+    void ImportsAKagGameAsANewUnsavedProject() {
+        CScenewrightDoc doc;
+        ScriptedHost host;
+        CMainFrame frame(doc, host);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QCOMPARE(frame.ImportKagAction()->text(), QStringLiteral("KAGゲームの取り込み(&K)..."));
+        QVERIFY(!frame.ImportKagGame(QStringLiteral(SW_TEST_DATA_DIR "/kag/none")));
+        QCOMPARE(host.errors.size(), std::size_t{1});
+        QCOMPARE(doc.GetSceneCount(), 0);
+
+        QVERIFY(frame.ImportKagGame(QStringLiteral(SW_TEST_DATA_DIR "/kag/game")));
+        QCOMPARE(doc.GetSceneCount(), 9);
+        QVERIFY(doc.IsModified());
+        QVERIFY(doc.GetCurrentScene() != nullptr);
+        QCOMPARE(host.errors.size(), std::size_t{1});
+    }
+
     void BuildsFromTheWindowAndShowsWhereItStopped() {
         SampleCopy sample;
         CScenewrightDoc doc;

@@ -9,6 +9,7 @@
 #include "model/cells/SwTransition.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/KagTokenizer.h"
 #include "platform/Paths.h"
 #include "platform/TextOutput.h"
 #include "platform/TjsSyntax.h"
@@ -202,6 +203,29 @@ TagParts ReadTag(std::string_view content) {
     return tag;
 }
 
+// The tag contents (between the brackets, or after '@') of a whole line
+// kept in a tag cell from an imported game.
+std::vector<std::string> TagsOfKeptLine(std::string_view line) {
+    std::vector<std::string> contents;
+    std::string error;
+    if (sw::kag::KindOf(line) == sw::kag::LineKind::AtTag) {
+        const std::string_view rest = sw::kag::WithoutLeadingTabs(line);
+        contents.emplace_back(rest.substr(1));
+    } else if (std::vector<sw::kag::LineItem> items;
+               sw::kag::KindOf(line) == sw::kag::LineKind::Ordinary &&
+               sw::kag::SplitLine(line, items, error)) {
+        for (const sw::kag::LineItem& item : items) {
+            if (item.isTag)
+                contents.emplace_back(line.substr(item.begin + 1, item.end - item.begin - 2));
+        }
+    }
+    return contents;
+}
+
+bool IsKeptLine(const CSwObj& cell) {
+    return cell.type == SwType::Tag && CellInteger(cell, "line", 0) != 0;
+}
+
 bool IsTextCell(const CSwObj& cell) {
     return cell.type == SwType::Message || cell.type == SwType::Dialogue;
 }
@@ -224,12 +248,18 @@ bool LeavesScene(const CSwObj& cell) {
         return true;
     if (cell.type != SwType::Tag)
         return false;
-    const std::string name = sw::cp932::ToLowerAscii(CellText(cell, "tag"));
-    for (const char* leaving : {"jump", "call", "return", "gotostart", "close"}) {
-        const std::string_view word(leaving);
-        if (name.compare(0, word.size(), word) == 0 &&
-            (name.size() == word.size() || name[word.size()] == ' ' || name[word.size()] == '\t'))
-            return true;
+    const std::vector<std::string> contents = IsKeptLine(cell)
+                                                  ? TagsOfKeptLine(CellText(cell, "tag"))
+                                                  : std::vector<std::string>{CellText(cell, "tag")};
+    for (const std::string& content : contents) {
+        const std::string name = sw::cp932::ToLowerAscii(content);
+        for (const char* leaving : {"jump", "call", "return", "gotostart", "close"}) {
+            const std::string_view word(leaving);
+            if (name.compare(0, word.size(), word) == 0 &&
+                (name.size() == word.size() || name[word.size()] == ' ' ||
+                 name[word.size()] == '\t'))
+                return true;
+        }
     }
     return false;
 }
@@ -534,7 +564,16 @@ private:
                 Add(CheckKind::Error, scene.id, index, fault->second);
             break;
         case SwType::Tag:
-            if (!IsWholeTagContent(CellText(cell, "tag")))
+            // A whole line kept from an imported game is scenario text.
+            if (CellInteger(cell, "line", 0) != 0) {
+                const std::string& line = CellText(cell, "tag");
+                const std::size_t at = line.find_first_not_of('\t');
+                const char first = at == std::string::npos ? ';' : line[at];
+                if (first != ';' && first != '@' && ScanTextLine(line).unclosed)
+                    Add(CheckKind::Error, scene.id, index, "行のタグの [ が閉じていません。");
+                for (const std::string& content : TagsOfKeptLine(line))
+                    CheckTagTarget(scene, index, content);
+            } else if (!IsWholeTagContent(CellText(cell, "tag")))
                 Add(CheckKind::Error, scene.id, index,
                     "タグの中身の [ ] または引用符が対応していません。引用符を閉じ、値の中の [ ] "
                     "や引用符には前に ` を付けてください。");

@@ -150,7 +150,7 @@ CellSummary SummarizeCell(const CSwObj& cell, const CSwSettings& settings) {
         whole = f.Text("formula");
         break;
     case SwType::Tag:
-        content = "[" + f.Text("tag") + "]";
+        content = f.Integer("line") != 0 ? f.Text("tag") : "[" + f.Text("tag") + "]";
         break;
     case SwType::Script:
         content = OneLine(f.Text("text"));

@@ -156,8 +156,12 @@ bool CSwCommand::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj*
     const auto& command = static_cast<const CSwCommand&>(*object);
     file->Write("<clct>\n");
     WriteBaseLines(file, &command);
-    for (std::size_t slot = 0; slot < m_fields.size(); ++slot)
+    for (std::size_t slot = 0; slot < m_fields.size(); ++slot) {
+        if (m_fields[slot].omittedAtDefault &&
+            command.m_values[slot].integer == m_fields[slot].defaultInteger)
+            continue;
         WriteValueLine(file, command.FieldElement(slot, doc));
+    }
     file->Write("</clct>\n");
     return true;
 }

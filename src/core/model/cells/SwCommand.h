@@ -33,6 +33,9 @@ struct CommandField {
     std::int32_t defaultInteger = 0;
     const char* defaultText = "";
     double defaultReal = 0.0;
+    // Left out of the project file while it holds its default, so that
+    // files written before the field existed are written the same.
+    bool omittedAtDefault = false;
 };
 
 class CSwCommand : public CSwObj {

@@ -5,7 +5,8 @@
 
 namespace {
 const CommandField kPluginFields[] = {{"path", FieldKind::FilePath}};
-const CommandField kTagFields[] = {{"tag", FieldKind::Text}};
+const CommandField kTagFields[] = {{"tag", FieldKind::Text},
+                                   {"line", FieldKind::Flag, 0, "", 0.0, true}};
 const CommandField kScriptFields[] = {{"text", FieldKind::Text}};
 } // namespace
 
@@ -30,7 +31,10 @@ CSwTag::CSwTag() : CSwCommandOf(SwType::Tag, kTagFields) {}
 bool CSwTag::Build(CTextOutput* file, CBuildContext*) {
     if (file == nullptr)
         return false;
-    file->Printf("[%s]\n", Text(kTag).c_str());
+    if (Integer(kLine) != 0)
+        file->Printf("%s\n", Text(kTag).c_str());
+    else
+        file->Printf("[%s]\n", Text(kTag).c_str());
     return true;
 }
 

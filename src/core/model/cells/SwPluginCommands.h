@@ -15,7 +15,9 @@ public:
 
 class CSwTag : public CSwCommandOf<CSwTag> {
 public:
-    enum Slot : std::size_t { kTag };
+    // kLine: the text is a whole scenario line (text, "@" tag, comment) kept
+    // from an imported game, written as it stands rather than in brackets.
+    enum Slot : std::size_t { kTag, kLine };
     CSwTag();
     bool Build(CTextOutput* file, CBuildContext* doc) override;
 };
