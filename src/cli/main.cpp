@@ -12,6 +12,7 @@
 #include "model/cells/SwCharacter.h"
 #include "platform/Cp932.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/TextOutput.h"
 #include "platform/Versions.h"
 #include "scenario/GameFolderSetup.h"
@@ -70,11 +71,13 @@ const char kUsage[] =
     "  import FILE.swo SCENE TEXT [--out OUT.swo]\n"
     "                        append the cells of scenario text file TEXT to the\n"
     "                        scene numbered SCENE and save (to OUT when given)\n"
-    "  import-kag GAME_DIR OUT.swo [--first FILE]\n"
+    "  import-kag GAME_DIR OUT.swo [--first FILE] [--root DIR]\n"
     "                        make a new project from the KAG game in GAME_DIR\n"
     "                        (scenario/first.ks first, or FILE), print what was\n"
     "                        made and what could not be read; GAME_DIR is only\n"
-    "                        read\n"
+    "                        read. The game's files are copied into the\n"
+    "                        project's own game folder, DIR or game/ beside\n"
+    "                        OUT.swo, which the project then builds into\n"
     "  export-text FILE.swo OUT.tsv\n"
     "                        write every message and dialogue text as UTF-8 TSV\n"
     "  import-text FILE.swo IN.tsv [--out OUT.swo]\n"
@@ -369,14 +372,24 @@ int Import(const std::vector<const char*>& arguments) {
 }
 
 int ImportKag(const std::vector<const char*>& arguments) {
-    const bool withFirst = arguments.size() == 4 && std::string(arguments[2]) == "--first";
-    if (arguments.size() != 2 && !withFirst)
+    if (arguments.size() < 2 || arguments.size() % 2 != 0)
         return Usage();
     KagImportOptions options;
     std::string target;
-    if (!ArgumentPath(arguments[0], options.gameFolder) || !ArgumentPath(arguments[1], target) ||
-        (withFirst && !ArgumentPath(arguments[3], options.firstFile)))
+    if (!ArgumentPath(arguments[0], options.gameFolder) || !ArgumentPath(arguments[1], target))
         return 1;
+    for (std::size_t i = 2; i + 1 < arguments.size(); i += 2) {
+        const std::string option = arguments[i];
+        std::string& value = option == "--first"  ? options.firstFile
+                             : option == "--root" ? options.buildFolder
+                                                  : target;
+        if (&value == &target || !value.empty())
+            return Usage();
+        if (!ArgumentPath(arguments[i + 1], value))
+            return 1;
+    }
+    if (options.buildFolder.empty())
+        options.buildFolder = sw::paths::Join(sw::paths::FolderOf(target), "game");
     CScenewrightDoc doc;
     KagImportReport report;
     std::string message;

@@ -476,6 +476,12 @@ bool CMainFrame::ImportKagGame(const QString& chosen) {
     };
     auto job = std::make_shared<Job>();
     job->options.gameFolder = path;
+    // A game folder of the project's own beside the original, which is
+    // only read; the build writes there.
+    std::string original = path;
+    while (original.size() > 1 && original.ends_with('/'))
+        original.pop_back();
+    job->options.buildFolder = original + "-scenewright";
     job->options.progress = [counts = job.get()](int done, int total) {
         counts->done = done;
         counts->total = total;

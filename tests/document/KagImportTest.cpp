@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -206,4 +207,51 @@ TEST(KagImport, TheCheckReadsKeptLinesAsScenarioText) {
     ASSERT_EQ(errors.size(), 2u) << Joined(errors);
     EXPECT_NE(errors[0].find("*nowhere"), std::string::npos);
     EXPECT_NE(errors[1].find(U8(u8"閉じていません")), std::string::npos);
+}
+
+// The project gets a game folder of its own holding what the game needs
+// besides the scenario, and builds there; the original is never written.
+TEST(KagImport, TheGameFolderOfTheProjectHoldsTheGameAndBuilds) {
+    TempFolder temp;
+    std::filesystem::copy(kGame, temp.File("original"), std::filesystem::copy_options::recursive);
+    // The engine's own configuration, as a real game has it.
+    std::filesystem::remove(temp.File("original/system/Config.tjs"));
+    temp.Write("original/system/Config.tjs",
+               ReadFileOrEmpty(SW_EXAMPLES_DIR "/engine/system/config.tjs"));
+    temp.Write("original/savedata/data0.ksd", "a player's save");
+    temp.Write("original/data.xp3", "XP3");
+    std::filesystem::create_symlink("/etc/hostname", temp.File("original/bgimage/away.png"));
+    const std::string firstKs = ReadFileOrEmpty(temp.File("original/scenario/first.ks"));
+
+    CScenewrightDoc doc;
+    KagImportOptions options;
+    options.gameFolder = temp.File("original");
+    options.buildFolder = temp.File("project/game");
+    KagImportReport report;
+    std::string message;
+    ASSERT_TRUE(ImportKagGame(doc, options, report, message)) << message;
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(doc.GetSettings().root, temp.File("project/game"));
+    for (const char* copied : {"bgimage/bg01.png", "others/macro.ks", "system/Config.tjs"})
+        EXPECT_EQ(ReadFileOrEmpty(temp.File(std::string("project/game/") + copied)),
+                  ReadFileOrEmpty(temp.File(std::string("original/") + copied)))
+            << copied;
+    for (const char* left : {"savedata", "data.xp3", "bgimage/away.png"})
+        EXPECT_FALSE(std::filesystem::exists(
+            std::filesystem::symlink_status(temp.File(std::string("project/game/") + left))))
+            << left;
+
+    EXPECT_TRUE(BuildProject(doc));
+    EXPECT_EQ(doc.GetBuildStatus(), SwBuildStatus::Built);
+    EXPECT_NE(ReadFileOrEmpty(temp.File("project/game/scenario/first.ks")), firstKs);
+    EXPECT_EQ(ReadFileOrEmpty(temp.File("original/scenario/first.ks")), firstKs);
+
+    // A folder inside the original is refused, and nothing is copied.
+    CScenewrightDoc again;
+    options.buildFolder = temp.File("original/build");
+    KagImportReport refused;
+    ASSERT_TRUE(ImportKagGame(again, options, refused, message));
+    EXPECT_EQ(refused.problems.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(temp.File("original/build")));
+    EXPECT_TRUE(again.GetSettings().root.empty());
 }

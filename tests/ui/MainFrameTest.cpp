@@ -174,11 +174,18 @@ private slots:
         QCOMPARE(host.errors.size(), std::size_t{1});
         QCOMPARE(doc.GetSceneCount(), 0);
 
-        QVERIFY(frame.ImportKagGame(QStringLiteral(SW_TEST_DATA_DIR "/kag/game")));
+        // The game is copied beside the original, which stays as it was.
+        TempFolder temp;
+        std::filesystem::copy(SW_TEST_DATA_DIR "/kag/game", temp.File("game"),
+                              std::filesystem::copy_options::recursive);
+        QVERIFY(frame.ImportKagGame(QString::fromStdString(temp.File("game"))));
         QCOMPARE(doc.GetSceneCount(), 9);
         QVERIFY(doc.IsModified());
         QVERIFY(doc.GetCurrentScene() != nullptr);
         QCOMPARE(host.errors.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(doc.GetSettings().root),
+                 QString::fromStdString(temp.File("game-scenewright")));
+        QVERIFY(std::filesystem::exists(temp.File("game-scenewright/bgimage/bg01.png")));
     }
 
     void BuildsFromTheWindowAndShowsWhereItStopped() {

@@ -1054,6 +1054,72 @@ bool CImporter::Run(std::string& message) {
 
 } // namespace
 
+namespace {
+
+// What a game folder holds that is not the game's to copy: the player's
+// saves, archives and the engine's own files.
+bool LeftOutOfGameCopy(const std::string& relative) {
+    const std::string lower = sw::cp932::ToLowerAscii(relative);
+    if (lower.starts_with("savedata/"))
+        return true;
+    for (const char* extension : {".xp3", ".exe", ".dll", ".tpi", ".sav", ".ksd", ".kdt"}) {
+        if (lower.ends_with(extension))
+            return true;
+    }
+    return false;
+}
+
+void PrepareGameFolder(CScenewrightDoc& doc, const std::string& game, const std::string& folder,
+                       KagImportReport& report) {
+    std::string target = folder;
+    if (!sw::paths::IsAbsolute(target))
+        target = sw::paths::Join(sw::files::CurrentDirectory(), target);
+    target = sw::paths::Normalize(target);
+    const auto inside = [](const std::string& path, const std::string& root) {
+        const std::string slashed = root.ends_with('/') ? root : root + "/";
+        return path == root || path.starts_with(slashed);
+    };
+    // The original is only read, and a copy into itself would never end.
+    if (inside(target, game) || inside(game, target)) {
+        report.problems.push_back(sw::Format("%s は元のゲームのフォルダと重なるため、ゲームの"
+                                             "ファイルを写しませんでした。",
+                                             folder.c_str()));
+        return;
+    }
+    std::string native;
+    if (!sw::files::ToNativePath(game, native) || !sw::files::CreateDirectories(target))
+        return;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             native, std::filesystem::directory_options::skip_permission_denied, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        // Links are not followed: a received game could point anywhere.
+        if (it->is_symlink(error) || !it->is_regular_file(error))
+            continue;
+        std::string path;
+        if (!sw::files::FromNativePath(it->path().string(), path))
+            continue;
+        std::string relative = path.substr(std::min(path.size(), game.size()));
+        while (relative.starts_with('/'))
+            relative.erase(0, 1);
+        if (LeftOutOfGameCopy(relative))
+            continue;
+        const std::string copy = sw::paths::Join(target, relative);
+        std::string refused;
+        sw::files::CreateDirectories(sw::paths::FolderOf(copy));
+        if (sw::files::IsUnchangedCopy(path, copy) ||
+            sw::files::CopyBelowRoot(path, target, relative, &refused))
+            ++report.filesCopied;
+        else
+            report.problems.push_back(
+                sw::Format("%s を %s に写せませんでした。", path.c_str(), copy.c_str()));
+    }
+    doc.GetSettings().root = target;
+    report.buildFolder = target;
+}
+
+} // namespace
+
 bool ImportKagGame(CScenewrightDoc& doc, const KagImportOptions& options, KagImportReport& report,
                    std::string& message) {
     // Media paths are absolute in memory; the project file makes them relative.
@@ -1065,7 +1131,11 @@ bool ImportKagGame(CScenewrightDoc& doc, const KagImportOptions& options, KagImp
         absolute.firstFile = sw::paths::Normalize(
             sw::paths::Join(sw::files::CurrentDirectory(), absolute.firstFile));
     CImporter importer(doc, absolute, report);
-    return importer.Run(message);
+    if (!importer.Run(message))
+        return false;
+    if (!options.buildFolder.empty())
+        PrepareGameFolder(doc, absolute.gameFolder, options.buildFolder, report);
+    return true;
 }
 
 std::vector<std::string> KagImportReportLines(const KagImportReport& report) {
@@ -1080,6 +1150,10 @@ std::vector<std::string> KagImportReportLines(const KagImportReport& report) {
     for (const auto& [kind, count] : report.cellsByKind)
         lines.push_back(sw::Format("  %s: %d", kind.c_str(), count));
     lines.push_back(sw::Format("書かれたまま残した行: %d", report.linesKeptAsText));
+    if (report.filesCopied > 0)
+        lines.push_back(sw::Format("ゲームのファイル %d 個をゲームフォルダ %s に写しました。"
+                                   "ビルドはここに書き出します。",
+                                   report.filesCopied, report.buildFolder.c_str()));
     if (!report.renamedLabels.empty()) {
         lines.push_back(sw::Format("名前を変えたラベル: %zu", report.renamedLabels.size()));
         for (const std::string& line : report.renamedLabels)

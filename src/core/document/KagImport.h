@@ -18,6 +18,11 @@ struct KagImportOptions {
     // The file to start with when the game has no scenario/first.ks: a path,
     // or a name found in the game's folders as the engine finds storages.
     std::string firstFile;
+    // When set, a game folder of the project's own: the game's files are
+    // copied there (never the original's saves, archives or executables)
+    // and the project builds into it, so that what no cell names (system
+    // scripts, fonts, pictures named in kept lines) is in place.
+    std::string buildFolder;
     // Called after each file read and each scene made; may be empty.
     std::function<void(int done, int total)> progress;
 };
@@ -38,6 +43,8 @@ struct KagImportReport {
     std::vector<std::map<std::string, std::string>> labelRenames;
     // Lower-case names of the files merged, for `storage=` that named them.
     std::vector<std::string> mergedNames;
+    std::string buildFolder; // where the game's files were copied
+    int filesCopied = 0;
 };
 
 // Imports into `doc`, which should be empty. False with `message` when
