@@ -2,8 +2,8 @@
 //   scenewright_layout_bench FILE
 // prints "seconds S", the median of several layouts of every scene.
 
+#include "document/ChartLayout.h"
 #include "document/ScenewrightDoc.h"
-#include "ui/ChartLayout.h"
 
 #include <algorithm>
 #include <cstdio>

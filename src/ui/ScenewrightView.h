@@ -3,9 +3,9 @@
 // The scene chart: every tree of the project as a diagram of scene boxes,
 // with the selection, the tree commands, zoom, scrolling and a scene search.
 
+#include "document/ChartLayout.h"
 #include "document/ScenewrightDoc.h"
 #include "ui/ChartIcons.h"
-#include "ui/ChartLayout.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>

@@ -1,6 +1,7 @@
 #include "fuzz/FuzzTargets.h"
 
 #include "document/CellCommands.h"
+#include "document/ChartLayout.h"
 #include "document/KagImport.h"
 #include "document/ProjectBuild.h"
 #include "document/ProjectCheck.h"
@@ -25,7 +26,6 @@
 #include "support/KagRoundTrip.h"
 #include "support/ScriptedHost.h"
 #include "support/TempFolder.h"
-#include "ui/ChartLayout.h"
 
 #include <cerrno>
 #include <cstdlib>

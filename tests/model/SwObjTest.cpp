@@ -29,7 +29,7 @@ TEST(SwObj, ReadObjectAcceptsOnlyTheExpectedKinds) {
     for (const Case& c : cases) {
         ParsedElement element(SceneElement(c.type, c.id), "SwObject");
         ASSERT_TRUE(element.Ok());
-        auto object = prototype.ReadObject(c.expected, nullptr, element.Node());
+        auto object = prototype.ReadObject(c.expected, {}, element.Node());
         EXPECT_EQ(object != nullptr, c.accepted) << c.type << "/" << c.id;
         if (object) {
             EXPECT_EQ(static_cast<CSwScene*>(object.get())->title, "t");

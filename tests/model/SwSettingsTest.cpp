@@ -8,18 +8,18 @@
 
 namespace {
 
-std::string Written(const CSwObj& object, CScenewrightDoc* doc = nullptr) {
+std::string Written(const CSwObj& object, std::string_view folder = {}) {
     CStringOutput out(false);
-    object.WriteXml(doc, &out);
+    object.WriteXml(folder, &out);
     return out.Text();
 }
 
-std::unique_ptr<CSwSettings> ReadSettings(const std::string& element, CScenewrightDoc* doc) {
+std::unique_ptr<CSwSettings> ReadSettings(const std::string& element, std::string_view folder) {
     ParsedElement parsed(element, "SwObject");
     if (!parsed.Ok())
         return nullptr;
     const CSwSettings prototype;
-    auto object = prototype.ReadObject(SwType::Settings, doc, parsed.Node());
+    auto object = prototype.ReadObject(SwType::Settings, folder, parsed.Node());
     return std::unique_ptr<CSwSettings>(static_cast<CSwSettings*>(object.release()));
 }
 
@@ -70,7 +70,7 @@ TEST(SwSettings, ReadsValuesListsCharactersAndConvertsThem) {
   <mystery>1</mystery>
 </SwObject>
 )",
-                                 &doc);
+                                 doc.GetProjectFileFolder());
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->encrypt, 1);
     EXPECT_EQ(settings->savewidhimage, 1);

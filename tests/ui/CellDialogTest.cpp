@@ -32,7 +32,7 @@ namespace {
 
 std::string Written(const CSwObj& object) {
     CStringOutput out(false);
-    object.WriteXml(nullptr, &out);
+    object.WriteXml({}, &out);
     return out.Text();
 }
 

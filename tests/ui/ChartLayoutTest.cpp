@@ -1,4 +1,4 @@
-#include "ui/ChartLayout.h"
+#include "document/ChartLayout.h"
 
 #include "UiFixtures.h"
 

@@ -150,7 +150,7 @@ std::string CellsToText(const std::vector<std::unique_ptr<CSwObj>>& cells) {
     text.Write("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n");
     text.Write("<SwCells>\n");
     for (const auto& cell : cells)
-        cell->WriteXml(nullptr, &text);
+        cell->WriteXml({}, &text);
     text.Write("</SwCells>\n");
     return text.Text();
 }
@@ -165,7 +165,7 @@ std::vector<std::unique_ptr<CSwObj>> CellsFromText(std::string_view text, CScene
         return cells;
     for (const CXmlNode& element : xml->ElementsBelowRoot("clct")) {
         // Character records are settings, not cells of a scene.
-        auto cell = ReadCellElement(element, doc);
+        auto cell = ReadCellElement(element, doc ? doc->GetProjectFileFolder() : std::string());
         const CommandTypeInfo* info = cell ? FindCommandType(cell->type) : nullptr;
         if (info && info->listName)
             cells.push_back(std::move(cell));
@@ -177,7 +177,7 @@ namespace {
 
 std::string Written(const CSwObj& object) {
     CStringOutput text(false);
-    object.WriteXml(nullptr, &text);
+    object.WriteXml({}, &text);
     return text.Text();
 }
 

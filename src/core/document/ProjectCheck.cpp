@@ -344,13 +344,13 @@ private:
     // Every label of the scenario by name, with the scene a jump to it
     // enters; the end label enters none.
     void CollectLabels() {
-        m_labels.emplace("*__LABEL_END__", nullptr);
+        m_labels.emplace(CSwScene::kEndLabel, nullptr);
         for (const auto& scene : m_doc.GetScenes()) {
             const std::string label = CSwScene::LabelOf(scene->id);
             m_labels.emplace(label, scene.get());
-            if (!scene->expmycond.empty() && !scene->cells.empty()) {
-                m_labels.emplace(label + "_exec", scene.get());
-                m_labels.emplace(label + "_skip", scene.get());
+            if (scene->HasConditionalCells()) {
+                m_labels.emplace(CSwScene::ExecLabelOf(scene->id), scene.get());
+                m_labels.emplace(CSwScene::SkipLabelOf(scene->id), scene.get());
             }
             for (const auto& cell : scene->cells) {
                 if (cell->type == SwType::Label)

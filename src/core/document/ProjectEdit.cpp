@@ -89,7 +89,7 @@ std::vector<Object*> PointersOf(const std::vector<std::unique_ptr<Object>>& list
 
 std::string Written(const CSwObj& object) {
     CStringOutput text(false);
-    object.WriteXml(nullptr, &text);
+    object.WriteXml({}, &text);
     return text.Text();
 }
 

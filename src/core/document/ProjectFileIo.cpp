@@ -49,9 +49,9 @@ std::string CScenewrightDoc::ProjectText() {
     CStringOutput file;
     file.Write("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n");
     file.Write("<SwStrage>\n");
-    m_settings.WriteXml(this, &file);
+    m_settings.WriteXml(GetProjectFileFolder(), &file);
     for (const auto& scene : m_scenes)
-        scene->WriteXml(this, &file);
+        scene->WriteXml(GetProjectFileFolder(), &file);
     file.Write("</SwStrage>\n");
     return file.Text();
 }
@@ -238,6 +238,7 @@ bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& me
     // so that a refused file leaves the document as it was.
     std::vector<std::unique_ptr<CSwScene>> scenes;
     std::unique_ptr<CSwObj> settings;
+    const std::string folder = GetProjectFileFolder();
     const CSwScene scenePrototype;
     const CSwSettings settingsPrototype;
     CXmlDocument::Error error;
@@ -249,10 +250,11 @@ bool CScenewrightDoc::ParseProjectText(const std::string& bytes, std::string& me
         [&](const CXmlNode& element) {
             if (m_readDone)
                 ++*m_readDone;
-            if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, this, element)) {
+            if (auto scene = scenePrototype.ReadObject(SwType::AnyScene, folder, element)) {
                 starts.emplace_back(element.Line(), scene->id);
                 scenes.emplace_back(static_cast<CSwScene*>(scene.release()));
-            } else if (auto read = settingsPrototype.ReadObject(SwType::Settings, this, element)) {
+            } else if (auto read =
+                           settingsPrototype.ReadObject(SwType::Settings, folder, element)) {
                 starts.emplace_back(element.Line(), 0);
                 settings = std::move(read);
             }

@@ -68,7 +68,7 @@ ProjectPieces CProjectTextCache::Take(CScenewrightDoc& doc, bool keep) {
         CStringOutput head;
         head.Write("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n");
         head.Write("<SwStrage>\n");
-        doc.GetSettings().WriteXml(&doc, &head);
+        doc.GetSettings().WriteXml(m_folder, &head);
         text.pieces.push_back(Piece(head.Text()));
     }
     std::unordered_map<const CSwScene*, SceneText> kept;
@@ -85,7 +85,7 @@ ProjectPieces CProjectTextCache::Take(CScenewrightDoc& doc, bool keep) {
         } else {
             scene->UpdateLinkIds();
             CStringOutput out;
-            scene->WriteXml(&doc, &out);
+            scene->WriteXml(m_folder, &out);
             const std::string& written = out.Text();
             // Texts are escaped: the first "<select>" is the element itself.
             const std::size_t open = written.find("<select>");

@@ -84,7 +84,7 @@ int CSwObj::FindKey(std::string_view name) const {
     return FindKeyIn(kBaseKeys, name);
 }
 
-CSwObj* CSwObj::SetAttribute(const CXmlNode&, CBuildContext*, CSwObj* target,
+CSwObj* CSwObj::SetAttribute(const CXmlNode&, std::string_view, CSwObj* target,
                              const std::string& name, const std::string& text) const {
     int key = FindKeyIn(kBaseKeys, name);
     if (key == SwKey::Unknown || target == nullptr)
@@ -119,11 +119,11 @@ std::unique_ptr<CSwObj> CSwObj::CreateCopy(const CSwObj* source) const {
     return CopyOrFresh<CSwObj>(source, [](CSwObj&, const CSwObj&) {});
 }
 
-void CSwObj::WriteXml(CBuildContext* doc, CTextOutput* file) const {
-    WriteXmlOf(doc, file, this);
+void CSwObj::WriteXml(std::string_view folder, CTextOutput* file) const {
+    WriteXmlOf(folder, file, this);
 }
 
-bool CSwObj::WriteXmlOf(CBuildContext*, CTextOutput* file, const CSwObj* object) const {
+bool CSwObj::WriteXmlOf(std::string_view, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr)
         return false;
     WriteBaseLines(file, object);
@@ -146,14 +146,14 @@ bool CSwObj::Build(CTextOutput* file, CBuildContext* doc) {
     return file != nullptr && type == SwType::Prototype;
 }
 
-std::unique_ptr<CSwObj> CSwObj::ReadObject(std::int32_t expectedType, CBuildContext* doc,
+std::unique_ptr<CSwObj> CSwObj::ReadObject(std::int32_t expectedType, std::string_view folder,
                                            const CXmlNode& element) const {
     std::unique_ptr<CSwObj> object = CreateCopy(nullptr);
     if (!object)
         return nullptr;
     object->ResetBase();
     element.ForEachChildElement([&](const CXmlNode& child) {
-        SetAttribute(child, doc, object.get(), child.Name(), child.Text());
+        SetAttribute(child, folder, object.get(), child.Name(), child.Text());
     });
     const std::int32_t read = object->type;
     bool accepted = false;
@@ -202,8 +202,8 @@ std::string CSwObj::TextValue(std::string_view key, std::string_view text) {
 }
 
 std::string CSwObj::PathValue(std::string_view key, std::string_view path,
-                              const CBuildContext* doc) {
-    return TextValue(key, MakeRelativePath(path, doc ? doc->GetProjectFileFolder() : ""));
+                              std::string_view folder) {
+    return TextValue(key, MakeRelativePath(path, std::string(folder)));
 }
 
 void CSwObj::WriteValueLine(CTextOutput* file, const std::string& valueElement) {

@@ -109,16 +109,16 @@ public:
     virtual int FindKey(std::string_view name) const;
     // Stores one value element into `target`; returns `target` when the name
     // was known, null otherwise.
-    virtual CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
+    virtual CSwObj* SetAttribute(const CXmlNode& node, std::string_view folder, CSwObj* target,
                                  const std::string& name, const std::string& text) const;
     virtual std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const;
-    virtual void WriteXml(CBuildContext* doc, CTextOutput* file) const;
-    virtual bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const;
+    virtual void WriteXml(std::string_view folder, CTextOutput* file) const;
+    virtual bool WriteXmlOf(std::string_view folder, CTextOutput* file, const CSwObj* object) const;
     virtual bool Build(CTextOutput* file, CBuildContext* doc);
 
     // Reads one element into a new object of this prototype's class; null
     // when the type read does not fit `expectedType`.
-    std::unique_ptr<CSwObj> ReadObject(std::int32_t expectedType, CBuildContext* doc,
+    std::unique_ptr<CSwObj> ReadObject(std::int32_t expectedType, std::string_view folder,
                                        const CXmlNode& element) const;
 
     void ResetBase();
@@ -134,7 +134,7 @@ public:
     static std::string TextValue(std::string_view key, std::string_view text);
     // A media path, made relative to the project file's folder.
     static std::string PathValue(std::string_view key, std::string_view path,
-                                 const CBuildContext* doc);
+                                 std::string_view folder);
     static void WriteValueLine(CTextOutput* file, const std::string& valueElement);
 
     // Tree navigation; each accepts null and then answers null (or -1, 0).

@@ -174,9 +174,9 @@ int CSwScene::FindKey(std::string_view name) const {
     return FindKeyIn(kSceneKeys, name);
 }
 
-CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* targetObject,
+CSwObj* CSwScene::SetAttribute(const CXmlNode& node, std::string_view folder, CSwObj* targetObject,
                                const std::string& name, const std::string& text) const {
-    if (CSwObj* known = CSwObj::SetAttribute(node, doc, targetObject, name, text))
+    if (CSwObj* known = CSwObj::SetAttribute(node, folder, targetObject, name, text))
         return known;
     const int key = FindKey(name);
     if (key == SwKey::Unknown || key == Key::SwObject || targetObject == nullptr)
@@ -198,11 +198,10 @@ CSwObj* CSwScene::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj*
         target->select = sw::ParseInteger(text);
         break;
     case Key::MapImage:
-        target->mapimage =
-            MakeAbsolutePath(sw::TrimQuotes(text), doc ? doc->GetProjectFileFolder() : "");
+        target->mapimage = MakeAbsolutePath(sw::TrimQuotes(text), std::string(folder));
         break;
     case SwKey::Clct:
-        target->AddCell(ReadCellElement(node, doc));
+        target->AddCell(ReadCellElement(node, folder));
         break;
     }
     return target;
@@ -215,7 +214,7 @@ std::unique_ptr<CSwObj> CSwScene::CreateCopy(const CSwObj* source) const {
     });
 }
 
-bool CSwScene::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const {
+bool CSwScene::WriteXmlOf(std::string_view folder, CTextOutput* file, const CSwObj* object) const {
     if (file == nullptr || object == nullptr || !SwType::IsScene(object->type))
         return false;
     const auto& scene = static_cast<const CSwScene&>(*object);
@@ -235,11 +234,11 @@ bool CSwScene::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* o
     WriteValueLine(file, IntegerValue("clearmsg", scene.clearmsg));
     WriteValueLine(file, IntegerValue("recordablelabel", scene.recordablelabel));
     WriteValueLine(file, IntegerValue("procedure", scene.procedure));
-    WriteValueLine(file, PathValue("mapimage", scene.mapimage, doc));
+    WriteValueLine(file, PathValue("mapimage", scene.mapimage, folder));
     WriteValueLine(file, TextValue("layer", scene.layer));
     WriteValueLine(file, IntegerValue("clickfreemapimage", scene.clickfreemapimage));
     for (const auto& cell : scene.cells)
-        cell->WriteXml(doc, file);
+        cell->WriteXml(folder, file);
     file->Write("</SwObject>\n");
     return true;
 }

@@ -20,10 +20,11 @@ public:
     void UpdateLinkIds() override;
     void ResolveLinks(const CObjectIndex& objects) override;
     int FindKey(std::string_view name) const override;
-    CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
+    CSwObj* SetAttribute(const CXmlNode& node, std::string_view folder, CSwObj* target,
                          const std::string& name, const std::string& text) const override;
     std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
-    bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const override;
+    bool WriteXmlOf(std::string_view folder, CTextOutput* file,
+                    const CSwObj* object) const override;
     // The scene's KAG section (model/SwSceneScript.cpp).
     bool Build(CTextOutput* file, CBuildContext* doc) override;
     // Build, told the outermost scene of the tree (null: not known), so that
@@ -80,7 +81,18 @@ public:
     std::int32_t recordablelabel;
     std::int32_t procedure;
 
+    // The labels the build writes, which the check and the preview look for.
     static std::string LabelOf(std::int32_t sceneId);
+    // Where a scene with a condition goes when it holds, or does not.
+    static std::string ExecLabelOf(std::int32_t sceneId) { return LabelOf(sceneId) + "_exec"; }
+    static std::string SkipLabelOf(std::int32_t sceneId) { return LabelOf(sceneId) + "_skip"; }
+    // Before a link target's own label, for an image map's free click.
+    static std::string ViaLabelOf(std::int32_t sceneId);
+    // The section after the last scene.
+    static constexpr const char kEndLabel[] = "*__LABEL_END__";
+    static constexpr const char kEndLabelLine[] = "*__LABEL_END__|ラベルEND";
+    // A scene with a condition jumps past its cells when it does not hold.
+    bool HasConditionalCells() const { return !expmycond.empty() && !cells.empty(); }
 
     // What the section writes before its cells for its way out: a choice's
     // links, an image map's picture. Nothing for other scenes.

@@ -43,11 +43,11 @@ struct WayIn {
     std::string Joined() const { return storage + hint + onenter + onleave + exp; }
 };
 
-std::string ViaLabelOf(std::int32_t sceneId) {
+} // namespace
+
+std::string CSwScene::ViaLabelOf(std::int32_t sceneId) {
     return sw::Format("*__LABEL_via_%d__", sceneId);
 }
-
-} // namespace
 
 std::string CSwScene::LabelOf(std::int32_t sceneId) {
     return sw::Format("*__LABEL_%d__", sceneId);
@@ -117,12 +117,12 @@ bool CSwScene::Build(CTextOutput* file, CBuildContext* doc) {
 }
 
 bool CSwScene::BuildCells(CTextOutput* file, CBuildContext* doc) {
-    const std::string label = LabelOf(id);
-    const bool conditional = !expmycond.empty() && !cells.empty();
+    const bool conditional = HasConditionalCells();
     if (conditional) {
-        file->Printf("[if%s][jump target=\"%s_exec\"][endif][jump target=\"%s_skip\"]\n",
-                     Attribute("exp", expmycond).c_str(), label.c_str(), label.c_str());
-        file->Printf(";\n%s_exec\n;\n", label.c_str());
+        file->Printf("[if%s][jump target=\"%s\"][endif][jump target=\"%s\"]\n",
+                     Attribute("exp", expmycond).c_str(), ExecLabelOf(id).c_str(),
+                     SkipLabelOf(id).c_str());
+        file->Printf(";\n%s\n;\n", ExecLabelOf(id).c_str());
     }
     const CBuildContext::BuildRedirect* redirect = doc ? doc->GetBuildRedirect() : nullptr;
     for (const auto& cell : cells) {
@@ -132,7 +132,7 @@ bool CSwScene::BuildCells(CTextOutput* file, CBuildContext* doc) {
             return false;
     }
     if (conditional)
-        file->Printf(";\n%s_skip\n;\n", label.c_str());
+        file->Printf(";\n%s\n;\n", SkipLabelOf(id).c_str());
     return true;
 }
 

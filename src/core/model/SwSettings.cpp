@@ -157,9 +157,10 @@ int CSwSettings::FindKey(std::string_view keyName) const {
     return FindKeyIn(kSettingsKeys, keyName);
 }
 
-CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* targetObject,
-                                  const std::string& keyName, const std::string& text) const {
-    if (CSwObj* known = CSwObj::SetAttribute(node, doc, targetObject, keyName, text))
+CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, std::string_view folder,
+                                  CSwObj* targetObject, const std::string& keyName,
+                                  const std::string& text) const {
+    if (CSwObj* known = CSwObj::SetAttribute(node, folder, targetObject, keyName, text))
         return known;
     const int key = FindKey(keyName);
     if (key == SwKey::Unknown || targetObject == nullptr || targetObject->type != SwType::Settings)
@@ -216,14 +217,13 @@ CSwObj* CSwSettings::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwO
         target->name = sw::TrimQuotes(text);
         break;
     case Key::Root:
-        target->root =
-            MakeAbsolutePath(sw::TrimQuotes(text), doc ? doc->GetProjectFileFolder() : "");
+        target->root = MakeAbsolutePath(sw::TrimQuotes(text), std::string(folder));
         break;
     case Key::DefLinkCol:
         target->deflinkcol = sw::SwapRedBlue(sw::ParseInteger(text));
         break;
     case SwKey::Clct:
-        if (auto character = ReadCellElement(node, doc))
+        if (auto character = ReadCellElement(node, folder))
             target->AddCharacter(std::move(character));
         break;
     }
@@ -235,7 +235,8 @@ std::unique_ptr<CSwObj> CSwSettings::CreateCopy(const CSwObj* source) const {
         source, [](CSwSettings& copy, const CSwObj& from) { copy.Assign(from); });
 }
 
-bool CSwSettings::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const {
+bool CSwSettings::WriteXmlOf(std::string_view folder, CTextOutput* file,
+                             const CSwObj* object) const {
     if (file == nullptr || object == nullptr || object->type != SwType::Settings)
         return false;
     const auto& settings = static_cast<const CSwSettings&>(*object);
@@ -252,7 +253,7 @@ bool CSwSettings::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj
     WriteValueLine(file, TextValue("savelocation", settings.savelocation));
     WriteValueLine(file, TextValue("saveprefix", settings.saveprefix));
     WriteValueLine(file, TextValue("name", settings.name));
-    WriteValueLine(file, PathValue("root", settings.root, doc));
+    WriteValueLine(file, PathValue("root", settings.root, folder));
     WriteValueLine(file, UnsignedValue("bgmtype", asUnsigned(settings.bgmtype)));
     WriteValueLine(file, HexValue("deflinkcol", asUnsigned(sw::SwapRedBlue(settings.deflinkcol))));
     WriteValueLine(file, IntegerValue("htvertivalview", settings.htvertivalview));
@@ -264,7 +265,7 @@ bool CSwSettings::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj
             WriteValueLine(file, TextValue(media.key, entry));
     }
     for (const auto& character : settings.characters)
-        character->WriteXml(doc, file);
+        character->WriteXml(folder, file);
     file->Write("</SwObject>\n");
     return true;
 }

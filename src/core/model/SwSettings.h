@@ -20,10 +20,11 @@ public:
 
     std::unique_ptr<CSwObj> Clone() const override;
     int FindKey(std::string_view name) const override;
-    CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
+    CSwObj* SetAttribute(const CXmlNode& node, std::string_view folder, CSwObj* target,
                          const std::string& name, const std::string& text) const override;
     std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
-    bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const override;
+    bool WriteXmlOf(std::string_view folder, CTextOutput* file,
+                    const CSwObj* object) const override;
     bool Build(CTextOutput* file, CBuildContext* doc) override;
 
     void Reset();

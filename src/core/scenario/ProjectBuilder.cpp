@@ -112,7 +112,7 @@ bool WriteScenarioText(CTextOutput& file, CBuildContext& doc, IBuildProgress* pr
     WriteCharacterBlock(file, doc.GetSettings());
     if (!WriteScenes(file, doc, progress))
         return false;
-    file.Write(";\n*__LABEL_END__|ラベルEND\n;\n");
+    file.Printf(";\n%s\n;\n", CSwScene::kEndLabelLine);
     file.Write("ここは、シナリオの終端です。[s]\n;\n");
     return true;
 }

@@ -58,9 +58,9 @@ line"</message>
 </clct>
 )");
     CSwKagPlugin plugin;
-    EXPECT_FALSE(plugin.WriteXmlOf(nullptr, nullptr, &message));
+    EXPECT_FALSE(plugin.WriteXmlOf({}, nullptr, &message));
     CStringOutput out;
-    EXPECT_FALSE(plugin.WriteXmlOf(nullptr, &out, &message));
+    EXPECT_FALSE(plugin.WriteXmlOf({}, &out, &message));
     EXPECT_TRUE(out.Text().empty());
 }
 

@@ -186,10 +186,10 @@ TEST(FlowAndSoundRecords, EveryTypeReadsAndWritesBackByteForByte) {
             "  <next_id>0</next_id>\n  <comment>\"\"</comment>\n" +
             own.substr(fields, next - fields) + "</clct>\n";
         at = next;
-        auto cell = ReadCell(record, &doc);
+        auto cell = ReadCell(record, doc.GetProjectFileFolder());
         ASSERT_TRUE(cell) << record;
-        EXPECT_EQ(Written(*cell, &doc), record);
-        EXPECT_EQ(Written(*cell->CreateCopy(cell.get()), &doc), record);
+        EXPECT_EQ(Written(*cell, doc.GetProjectFileFolder()), record);
+        EXPECT_EQ(Written(*cell->CreateCopy(cell.get()), doc.GetProjectFileFolder()), record);
         if (cell->type != SwType::Dialogue)
             continue;
         const auto& line = static_cast<CSwDialogue&>(*cell);

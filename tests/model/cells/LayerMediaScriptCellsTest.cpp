@@ -251,12 +251,12 @@ TEST(TransitionCell, RulePathIsStoredRelativeAndEscaped) {
   <rule>"rules/a&amp;b&lt;1&gt;.png"</rule>
 </clct>
 )",
-                         &doc);
+                         doc.GetProjectFileFolder());
     ASSERT_TRUE(cell);
     auto& trans = static_cast<CSwTransition&>(*cell);
     EXPECT_EQ(trans.Text(CSwTransition::kRule), temp.File("rules/a&b<1>.png"));
     EXPECT_EQ(trans.Integer(CSwTransition::kSurface), 1);
-    const std::string written = Written(trans, &doc);
+    const std::string written = Written(trans, doc.GetProjectFileFolder());
     EXPECT_NE(written.find("  <layer>\"\"</layer>\n  <surface>1</surface>\n  "
                            "<children>0</children>\n  <time>0</time>\n"
                            "  <method>0</method>\n  "
@@ -266,5 +266,5 @@ TEST(TransitionCell, RulePathIsStoredRelativeAndEscaped) {
         << written;
     // Copies carry every field.
     auto copy = trans.CreateCopy(&trans);
-    EXPECT_EQ(Written(*copy, &doc), written);
+    EXPECT_EQ(Written(*copy, doc.GetProjectFileFolder()), written);
 }

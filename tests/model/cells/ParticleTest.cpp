@@ -545,10 +545,10 @@ TEST(ParticleCell, RecordReadsWritesAndCopiesEveryField) {
   <ClassName>"ignored"</ClassName>
 </clct>
 )",
-                         &doc);
+                         doc.GetProjectFileFolder());
     ASSERT_TRUE(read);
     EXPECT_EQ(static_cast<CSwParticle&>(*read).Text(P::kImage), temp.File("art/snow"));
-    const std::string written = Written(*read, &doc);
+    const std::string written = Written(*read, doc.GetProjectFileFolder());
     EXPECT_EQ(written, R"(<clct>
   <id>4</id>
   <type>125</type>
@@ -593,7 +593,7 @@ TEST(ParticleCell, RecordReadsWritesAndCopiesEveryField) {
   <animeinterval>0</animeinterval>
 </clct>
 )");
-    EXPECT_EQ(Written(*read->CreateCopy(read.get()), &doc), written);
+    EXPECT_EQ(Written(*read->CreateCopy(read.get()), doc.GetProjectFileFolder()), written);
 }
 
 TEST(ParticleCell, BuildWritesTheCallThePluginFileAndTheImages) {

@@ -10,7 +10,7 @@ std::unique_ptr<CSwObj> CreateObject(std::int32_t type) {
     return info ? info->create() : nullptr;
 }
 
-std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, CBuildContext* doc) {
+std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, std::string_view folder) {
     // Only the type decides the class; the last type element counts, as it
     // would when read into a plain object.
     std::int32_t type = SwType::Prototype;
@@ -21,5 +21,5 @@ std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, CBuildContext* 
     std::unique_ptr<CSwObj> cell = CreateObject(type);
     if (!cell)
         return nullptr;
-    return cell->ReadObject(type, doc, element);
+    return cell->ReadObject(type, folder, element);
 }

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 
-class CBuildContext;
 class CSwObj;
 class CXmlNode;
 
@@ -12,4 +11,5 @@ std::unique_ptr<CSwObj> CreateObject(std::int32_t type);
 
 // Reads one `clct` element: first as a plain object to learn its type, then
 // into a cell of that type. Null when the type is unknown or the read fails.
-std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, CBuildContext* doc);
+// `folder`: the project file's, to which media paths in the file are relative.
+std::unique_ptr<CSwObj> ReadCellElement(const CXmlNode& element, std::string_view folder);

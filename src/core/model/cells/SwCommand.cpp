@@ -12,10 +12,6 @@ int KeyCodeOf(std::int32_t commandType, std::size_t slot) {
     return commandType * 100 + static_cast<int>(slot) + 1;
 }
 
-std::string FolderOfProjectFile(const CBuildContext* doc) {
-    return doc ? doc->GetProjectFileFolder() : std::string();
-}
-
 } // namespace
 
 CSwCommand::CSwCommand(std::int32_t commandType, std::span<const CommandField> fields)
@@ -74,26 +70,26 @@ int CSwCommand::FindKey(std::string_view name) const {
     return SwKey::Unknown;
 }
 
-CSwObj* CSwCommand::SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
+CSwObj* CSwCommand::SetAttribute(const CXmlNode& node, std::string_view folder, CSwObj* target,
                                  const std::string& name, const std::string& text) const {
-    if (CSwObj* known = CSwObj::SetAttribute(node, doc, target, name, text))
+    if (CSwObj* known = CSwObj::SetAttribute(node, folder, target, name, text))
         return known;
     const int key = FindKey(name);
     if (key == SwKey::Unknown || target == nullptr || target->type != m_commandType)
         return nullptr;
     auto* command = static_cast<CSwCommand*>(target);
-    command->ReadField(static_cast<std::size_t>(key - KeyCodeOf(m_commandType, 0)), text, doc);
+    command->ReadField(static_cast<std::size_t>(key - KeyCodeOf(m_commandType, 0)), text, folder);
     return target;
 }
 
-void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CBuildContext* doc) {
+void CSwCommand::ReadField(std::size_t slot, const std::string& text, std::string_view folder) {
     FieldValue& value = m_values[slot];
     switch (m_fields[slot].kind) {
     case FieldKind::Text:
         value.text = sw::TrimQuotes(text);
         break;
     case FieldKind::FilePath:
-        value.text = MakeAbsolutePath(sw::TrimQuotes(text), FolderOfProjectFile(doc));
+        value.text = MakeAbsolutePath(sw::TrimQuotes(text), std::string(folder));
         break;
     case FieldKind::Integer:
     case FieldKind::Choice:
@@ -116,14 +112,14 @@ void CSwCommand::ReadField(std::size_t slot, const std::string& text, const CBui
     }
 }
 
-std::string CSwCommand::FieldElement(std::size_t slot, const CBuildContext* doc) const {
+std::string CSwCommand::FieldElement(std::size_t slot, std::string_view folder) const {
     const CommandField& field = m_fields[slot];
     const FieldValue& value = m_values[slot];
     switch (field.kind) {
     case FieldKind::Text:
         return TextValue(field.key, value.text);
     case FieldKind::FilePath:
-        return PathValue(field.key, value.text, doc);
+        return PathValue(field.key, value.text, folder);
     case FieldKind::Integer:
     case FieldKind::Flag:
     case FieldKind::Choice:
@@ -150,7 +146,8 @@ std::unique_ptr<CSwObj> CSwCommand::CreateCopy(const CSwObj* source) const {
     return copy;
 }
 
-bool CSwCommand::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const {
+bool CSwCommand::WriteXmlOf(std::string_view folder, CTextOutput* file,
+                            const CSwObj* object) const {
     if (file == nullptr || object == nullptr || object->type != m_commandType)
         return false;
     const auto& command = static_cast<const CSwCommand&>(*object);
@@ -160,7 +157,7 @@ bool CSwCommand::WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj*
         if (m_fields[slot].omittedAtDefault &&
             command.m_values[slot].integer == m_fields[slot].defaultInteger)
             continue;
-        WriteValueLine(file, command.FieldElement(slot, doc));
+        WriteValueLine(file, command.FieldElement(slot, folder));
     }
     file->Write("</clct>\n");
     return true;

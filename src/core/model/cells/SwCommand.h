@@ -46,10 +46,11 @@ public:
     const char* RuntimeClassName() const override { return "CSwObj"; }
     std::unique_ptr<CSwObj> Clone() const override;
     int FindKey(std::string_view name) const override;
-    CSwObj* SetAttribute(const CXmlNode& node, CBuildContext* doc, CSwObj* target,
+    CSwObj* SetAttribute(const CXmlNode& node, std::string_view folder, CSwObj* target,
                          const std::string& name, const std::string& text) const override;
     std::unique_ptr<CSwObj> CreateCopy(const CSwObj* source) const override;
-    bool WriteXmlOf(CBuildContext* doc, CTextOutput* file, const CSwObj* object) const override;
+    bool WriteXmlOf(std::string_view folder, CTextOutput* file,
+                    const CSwObj* object) const override;
 
     void Reset();
     // The base fields, then the own fields when `source` is of this type.
@@ -109,8 +110,8 @@ protected:
 
 private:
     static void WriteLine(CTextOutput* file, const std::string& line);
-    void ReadField(std::size_t slot, const std::string& text, const CBuildContext* doc);
-    std::string FieldElement(std::size_t slot, const CBuildContext* doc) const;
+    void ReadField(std::size_t slot, const std::string& text, std::string_view folder);
+    std::string FieldElement(std::size_t slot, std::string_view folder) const;
 
     std::int32_t m_commandType;
     std::span<const CommandField> m_fields;

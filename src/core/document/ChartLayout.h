@@ -37,8 +37,10 @@ public:
     int TreeGap() const { return StepX() & ~1; }
 
     // Places every tree of the top-level chain side by side, the scenes of
-    // each level from the deepest up, parents over their children.
-    void Layout(const CScenewrightDoc& doc) const;
+    // each level from the deepest up, parents over their children: it sets
+    // the scenes' chart positions, which follow from the tree alone and are
+    // never an edit of their own.
+    void Layout(CScenewrightDoc& doc) const;
 
     struct Size {
         int width = 0, height = 0;

@@ -1,4 +1,4 @@
-#include "ui/ChartLayout.h"
+#include "document/ChartLayout.h"
 
 #include "document/ScenewrightDoc.h"
 #include "platform/Cp932.h"
@@ -77,7 +77,7 @@ int CChartLayout::StepY() const {
     return (h < 50 ? 50 : h) + h + 12;
 }
 
-void CChartLayout::Layout(const CScenewrightDoc& doc) const {
+void CChartLayout::Layout(CScenewrightDoc& doc) const {
     const int gx = StepX();
     const int gy = StepY();
     int startX = kFirstTreeX;
