@@ -8,6 +8,7 @@
 #include "scenario/GameFolderSetup.h"
 #include "scenario/ProjectBuilder.h"
 #include "support/CollectingView.h"
+#include "support/SampleGameFixture.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -93,18 +94,8 @@ const char kAfterScene1[] =
     "[call storage=\"pplg_snow.ks\"]\n"
     "[eval exp=\"snow_object.init(%[])\"]\n";
 
-class PlayFixture : public ::testing::Test {
+class PlayFixture : public SampleGameFixture {
 protected:
-    void SetUp() override {
-        doc.AddLogSink(&log);
-        ASSERT_TRUE(doc.ReadProjectFile(SW_EXAMPLES_DIR "/sample/sample.swo"));
-        doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
-        doc.GetSettings().root = game;
-        temp.Write("game/startup.tjs", "Scripts.execStorage(\"system/Initialize.tjs\");\r\n");
-        temp.Write("game/system/Initialize.tjs", "// KAG3\r\n");
-        ASSERT_TRUE(SetUpGameFolder(doc, game, ""));
-    }
-
     std::string StartSection(const PreviewPoint& point) {
         CStringOutput out(false);
         std::string refusal;
@@ -116,11 +107,7 @@ protected:
         return Lf(ReadFileOrEmpty(folder + "/scenario/first.ks"));
     }
 
-    TempFolder temp;
-    const std::string game = temp.File("game");
     const std::string preview = temp.File("preview");
-    CScenewrightDoc doc;
-    CollectingLog log;
 };
 
 } // namespace

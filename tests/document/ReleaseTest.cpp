@@ -5,6 +5,7 @@
 #include "scenario/GameFolderSetup.h"
 #include "scenario/Xp3Archive.h"
 #include "support/CollectingView.h"
+#include "support/SampleGameFixture.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -45,23 +46,7 @@ bool Logged(const CollectingLog& log, std::string_view text) {
     return false;
 }
 
-class ReleaseFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        doc.AddLogSink(&log);
-        ASSERT_TRUE(doc.ReadProjectFile(SW_EXAMPLES_DIR "/sample/sample.swo"));
-        doc.SetSettingsFilePath(temp.File("Scenewright.ini"));
-        doc.GetSettings().root = game;
-        temp.Write("game/startup.tjs", "Scripts.execStorage(\"system/Initialize.tjs\");\r\n");
-        temp.Write("game/system/Initialize.tjs", "// KAG3\r\n");
-        ASSERT_TRUE(SetUpGameFolder(doc, game, ""));
-    }
-
-    TempFolder temp;
-    const std::string game = temp.File("game");
-    CScenewrightDoc doc;
-    CollectingLog log;
-};
+class ReleaseFixture : public SampleGameFixture {};
 
 } // namespace
 
