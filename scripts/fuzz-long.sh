@@ -21,7 +21,7 @@ first=${2:-1}
 shift $(( $# < 2 ? $# : 2 ))
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(project scenario config bmp png jpeg tsv clipboard ini recovery args xp3)
+  targets=(project scenario config bmp png jpeg tsv clipboard ini recovery args xp3 kag)
 fi
 build=${BUILD_DIR:-build-sanitize}
 
@@ -39,6 +39,7 @@ corpora() {
     config) echo "$data/fuzz/config examples/engine/system" ;;
     bmp|png|jpeg) echo "$data/fuzz/images $data/broken-images" ;;
     xp3) ;; # its seeds are built in: archives of our own packer
+    kag) echo "$data/kag/game/scenario" ;;
     *) echo "$data/fuzz/$1" ;;
   esac
 }

@@ -255,3 +255,19 @@ TEST(KagImport, TheGameFolderOfTheProjectHoldsTheGameAndBuilds) {
     EXPECT_FALSE(std::filesystem::exists(temp.File("original/build")));
     EXPECT_TRUE(again.GetSettings().root.empty());
 }
+
+// Characters that CP932 only has look-alikes of (£ as ￡, — as ―, ‾ as ~)
+// are kept as the engine's escapes, not turned into the look-alike.
+TEST(KagImport, LookAlikesOfCharactersCp932LacksAreNotTakenForThem) {
+    TempFolder temp;
+    temp.Write("game/scenario/first.ks",
+               "\xEF\xBB\xBF*start\r\n" +
+                   std::string(reinterpret_cast<const char*>(u8"値段は£3—高い‾と[r]\r\n[s]\r\n")));
+    Imported imported(temp.File("game"));
+    ASSERT_TRUE(imported.ok) << imported.message;
+    const std::string built = BuildFirstKs(imported.doc, temp);
+    EXPECT_NE(built.find(U8(u8"値段は[emb exp=\"'\\x00A3'\"]3[emb exp=\"'\\x2014'\"]高い"
+                            u8"[emb exp=\"'\\x203E'\"]と[r]")),
+              std::string::npos)
+        << built;
+}

@@ -116,22 +116,32 @@ std::vector<std::uint16_t> Utf16UnitsOf(std::uint32_t code) {
             static_cast<std::uint16_t>(0xDC00 + (code & 0x3FF))};
 }
 
+// A character iconv maps to a look-alike (£ to ￡, — to ―) comes back as
+// another one: CP932 lacks it as much as one it cannot map at all.
+bool RoundTrips(std::string_view utf8, std::string& cp932) {
+    std::string back;
+    return sw::cp932::FromUtf8(utf8, cp932) && sw::cp932::ToUtf8(cp932, back) && back == utf8;
+}
+
 // UTF-8 into CP932; each character CP932 lacks becomes '?' and is noted.
 std::string Utf8ToCp932(std::string_view utf8, std::vector<Foreign>& foreign) {
     std::string out;
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        std::string chunk;
-        std::size_t bad = 0;
-        if (sw::cp932::FromUtf8(utf8.substr(pos), chunk, &bad)) {
-            out += chunk;
-            break;
-        }
-        bad = std::min(bad, utf8.size() - pos);
-        if (bad > 0 && sw::cp932::FromUtf8(utf8.substr(pos, bad), chunk))
-            out += chunk;
+    if (RoundTrips(utf8, out))
+        return out;
+    out.clear();
+    for (std::size_t pos = 0; pos < utf8.size();) {
         std::uint32_t code = 0;
-        std::size_t length = DecodeUtf8(utf8, pos + bad, code);
+        std::size_t length = DecodeUtf8(utf8, pos, code);
+        std::string chunk;
+        if (length == 1) {
+            out += utf8[pos++];
+            continue;
+        }
+        if (length > 0 && RoundTrips(utf8.substr(pos, length), chunk)) {
+            out += chunk;
+            pos += length;
+            continue;
+        }
         Foreign character{out.size(), {}};
         if (length == 0)
             length = 1;
@@ -139,7 +149,7 @@ std::string Utf8ToCp932(std::string_view utf8, std::vector<Foreign>& foreign) {
             character.units = Utf16UnitsOf(code);
         foreign.push_back(std::move(character));
         out += '?';
-        pos += bad + length;
+        pos += length;
     }
     return out;
 }

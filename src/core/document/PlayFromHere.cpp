@@ -88,7 +88,7 @@ public:
         std::string storage;
         if (map && !scene.WriteMapImage(&m_out, &m_doc, storage))
             return Failed(scene, -1);
-        const bool conditional = !scene.expmycond.empty() && scene.GetCellCount() > 0;
+        const bool conditional = scene.HasConditionalCells();
         if (conditional)
             m_out.Printf("[if exp=\"%s\"]\n", EscapeKagAttribute(scene.expmycond).c_str());
         if (!Cells(scene, scene.GetCellCount()))
