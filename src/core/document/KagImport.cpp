@@ -1175,7 +1175,9 @@ std::vector<std::string> KagImportReportLines(const KagImportReport& report) {
             lines.push_back("  " + line);
     }
     if (!report.unnamedFiles.empty()) {
-        lines.push_back("セルが名指ししないファイル (ゲームに要るものは手で置いて下さい):");
+        lines.push_back(report.filesCopied > 0
+                            ? "セルが名指ししないファイル (ゲームフォルダに写してあります):"
+                            : "セルが名指ししないファイル (ゲームに要るものは手で置いて下さい):");
         for (const std::string& line : report.unnamedFiles)
             lines.push_back("  " + line);
     }
