@@ -18,7 +18,7 @@ status=0
 for layer in "${!allowed[@]}"; do
     [ -d "$core/$layer" ] || { echo "missing layer folder $layer" >&2; status=1; continue; }
     while IFS=: read -r file line text; do
-        target=$(sed -E 's/.*#include "([a-z]+)\/.*/\1/' <<<"$text")
+        [[ $text =~ \#include\ \"([a-z]+)/ ]] && target=${BASH_REMATCH[1]}
         if [[ " ${allowed[$layer]} " != *" $target "* ]]; then
             echo "${file#"$core"/}:$line: $layer may not include $target: $text"
             status=1
