@@ -278,7 +278,26 @@ void Symbol(QPainter& p, std::int32_t type, const QColor& ink) {
     }
 }
 
-class CCellIconEngine : public QIconEngine {
+// An icon drawn by its own paint(), at whatever size and pixel ratio asked.
+class CDrawnIconEngine : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    // Drawn at the screen's own pixels, so a 2x screen gets a sharp icon.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        QPixmap pixmap = this->pixmap(size * scale, mode, state);
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+};
+
+class CCellIconEngine : public CDrawnIconEngine {
 public:
     explicit CCellIconEngine(std::int32_t type) : m_type(type) {}
 
@@ -300,20 +319,6 @@ public:
         Symbol(*painter, m_type, ink);
         painter->restore();
     }
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return pixmap;
-    }
-    // Drawn at the screen's own pixels, so a 2x screen gets a sharp icon.
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                         qreal scale) override {
-        QPixmap pixmap = this->pixmap(size * scale, mode, state);
-        pixmap.setDevicePixelRatio(scale);
-        return pixmap;
-    }
     QIconEngine* clone() const override { return new CCellIconEngine(m_type); }
 
 private:
@@ -322,7 +327,7 @@ private:
 
 // A root scene over two children, on the chart's pale cyan, in a rounded
 // square of the editor's dark blue.
-class CAppIconEngine : public QIconEngine {
+class CAppIconEngine : public CDrawnIconEngine {
 public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
         painter->save();
@@ -348,19 +353,6 @@ public:
         painter->setBrush(QColor(0x2E, 0x8B, 0x57));
         painter->drawRoundedRect(QRectF(34.5, 38, 21, 10), 3, 3);
         painter->restore();
-    }
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return pixmap;
-    }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                         qreal scale) override {
-        QPixmap pixmap = this->pixmap(size * scale, mode, state);
-        pixmap.setDevicePixelRatio(scale);
-        return pixmap;
     }
     QIconEngine* clone() const override { return new CAppIconEngine; }
 };
