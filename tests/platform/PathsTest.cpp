@@ -37,3 +37,13 @@ TEST(ProjectPaths, AbsoluteFormsAcceptWindowsSeparators) {
     EXPECT_EQ(MakeAbsolutePath("/abs/a.png", folder), "/abs/a.png");
     EXPECT_EQ(MakeAbsolutePath("", folder), "");
 }
+
+TEST(Paths, InsideMeansTheFolderOrBelowNotASiblingSharingItsName) {
+    EXPECT_TRUE(sw::paths::IsInside("/a/game", "/a/game"));
+    EXPECT_TRUE(sw::paths::IsInside("/a/game/", "/a/game"));
+    EXPECT_TRUE(sw::paths::IsInside("/a/game/sub/x", "/a/game/"));
+    EXPECT_TRUE(sw::paths::IsInside("/a/game/sub/../x", "/a/game"));
+    EXPECT_FALSE(sw::paths::IsInside("/a/game-scenewright", "/a/game"));
+    EXPECT_FALSE(sw::paths::IsInside("/a", "/a/game"));
+    EXPECT_FALSE(sw::paths::IsInside("/a/game/../other", "/a/game"));
+}

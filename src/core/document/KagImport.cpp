@@ -1085,12 +1085,8 @@ void PrepareGameFolder(CScenewrightDoc& doc, const std::string& game, const std:
     if (!sw::paths::IsAbsolute(target))
         target = sw::paths::Join(sw::files::CurrentDirectory(), target);
     target = sw::paths::Normalize(target);
-    const auto inside = [](const std::string& path, const std::string& root) {
-        const std::string slashed = root.ends_with('/') ? root : root + "/";
-        return path == root || path.starts_with(slashed);
-    };
     // The original is only read, and a copy into itself would never end.
-    if (inside(target, game) || inside(game, target)) {
+    if (sw::paths::IsInside(target, game) || sw::paths::IsInside(game, target)) {
         report.problems.push_back(sw::Format("%s は元のゲームのフォルダと重なるため、ゲームの"
                                              "ファイルを写しませんでした。",
                                              folder.c_str()));

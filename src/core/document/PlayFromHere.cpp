@@ -193,11 +193,9 @@ void MirrorEngineFiles(CScenewrightDoc& doc, const std::string& from, const std:
 // `path` is `folder` or below it, both taken from `current` when relative.
 bool IsInside(const std::string& current, const std::string& path, const std::string& folder) {
     const auto absolute = [&](const std::string& p) {
-        return sw::paths::Normalize(sw::paths::IsAbsolute(p) ? p : sw::paths::Join(current, p));
+        return sw::paths::IsAbsolute(p) ? p : sw::paths::Join(current, p);
     };
-    const std::optional<std::string> relative =
-        sw::paths::Relative(absolute(path), absolute(folder));
-    return relative && (*relative == "." || *relative == "./" || relative->starts_with("./"));
+    return sw::paths::IsInside(absolute(path), absolute(folder));
 }
 
 std::uint64_t Fnv1a(std::string_view text) {

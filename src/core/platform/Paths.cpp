@@ -140,4 +140,9 @@ std::optional<std::string> Relative(std::string_view path, std::string_view fold
     return result;
 }
 
+bool IsInside(std::string_view path, std::string_view folder) {
+    const std::optional<std::string> relative = Relative(Normalize(path), Normalize(folder));
+    return relative && (*relative == "." || *relative == "./" || relative->starts_with("./"));
+}
+
 } // namespace sw::paths

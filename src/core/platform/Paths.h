@@ -37,5 +37,7 @@ std::string ExtensionOf(std::string_view path);
 // "./" or "../" in front; nullopt where there is none (for example a drive
 // letter on one side only).
 std::optional<std::string> Relative(std::string_view path, std::string_view folder);
+// Absolute `path` is `folder` itself or below it.
+bool IsInside(std::string_view path, std::string_view folder);
 
 } // namespace sw::paths
